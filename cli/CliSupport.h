@@ -1,0 +1,28 @@
+// Small helpers shared by the commands of `twk`.
+#pragma once
+
+#include "core/Exception.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// A command line the command cannot use; main prints it with the usage hint.
+class EUsage : public Exception {
+public:
+  using Exception::Exception;
+};
+
+void Out(const QString& text);  // standard output, UTF-8, as is
+void Err(const QString& text);  // standard error, UTF-8, as is
+
+// True when args holds -h or --help.
+bool WantsHelp(const QStringList& args);
+
+// Reads a whole file, or standard input for "-".
+QByteArray ReadInputFile(const QString& path);
+
+// Takes "-o FILE" / "--output FILE" out of args; empty when absent.
+QString TakeOption(QStringList& args, const QStringList& names);
+// Takes a flag such as "--force" out of args.
+bool TakeFlag(QStringList& args, const QStringList& names);

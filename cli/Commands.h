@@ -1,0 +1,11 @@
+// The commands of `twk`. Each takes the words after its name and returns the
+// exit code; errors are thrown (Exception) and reported by main.
+#pragma once
+
+#include <QStringList>
+
+int RunJobCommand(const QStringList& args);      // twk job dump|build
+int RunInboxCommand(const QStringList& args);    // twk inbox dump|build
+int RunOptionsCommand(const QStringList& args);  // twk options show|set
+int RunMaskCommand(const QStringList& args);     // twk mask check
+int RunFoldersCommand(const QStringList& args);  // twk folders

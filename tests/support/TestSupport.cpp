@@ -1,0 +1,94 @@
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+#include <cstdlib>
+
+QString BinPath(const QString& program) { return QStringLiteral(TWK_BIN_DIR "/") + program; }
+QString SourcePath(const QString& relative) { return QStringLiteral(TWK_SOURCE_DIR "/") + relative; }
+QString TestToolPath(const QString& name) { return QStringLiteral(TWK_TEST_TOOLS_DIR "/") + name; }
+
+TScratchDir::TScratchDir() { EXPECT_TRUE(FDir.isValid()); }
+
+QString TScratchDir::File(const QString& relative) const {
+  const QString path = FDir.filePath(relative);
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  return path;
+}
+
+void TScratchDir::Write(const QString& relative, const QByteArray& bytes) const {
+  QFile f(File(relative));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << relative.toStdString();
+  ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QByteArray TScratchDir::Read(const QString& relative) const {
+  QFile f(FDir.filePath(relative));
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return f.readAll();
+}
+
+TIsolatedUser::TIsolatedUser() {
+  const QString home = FDir.Path();
+  QDir(home).mkpath(QStringLiteral("Documents"));
+  QDir(home).mkpath(QStringLiteral("config"));
+  QDir(home).mkpath(QStringLiteral("runtime"));
+  QFile::setPermissions(home + QStringLiteral("/runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  const QList<QPair<const char*, QString>> vars = {
+      {"HOME", home},
+      {"XDG_CONFIG_HOME", home + QStringLiteral("/config")},
+      {"XDG_DOCUMENTS_DIR", home + QStringLiteral("/Documents")},
+      {"XDG_RUNTIME_DIR", home + QStringLiteral("/runtime")},
+  };
+  for (const auto& [name, value] : vars) {
+    FNames << QString::fromLatin1(name);
+    FHad << qEnvironmentVariableIsSet(name);
+    FOld << qgetenv(name);
+    qputenv(name, value.toUtf8());
+  }
+  QStandardPaths::setTestModeEnabled(false);
+}
+
+TIsolatedUser::~TIsolatedUser() {
+  for (int i = 0; i < FNames.size(); ++i) {
+    const QByteArray name = FNames[i].toLatin1();
+    if (FHad[i])
+      qputenv(name.constData(), FOld[i]);
+    else
+      qunsetenv(name.constData());
+  }
+}
+
+QString TIsolatedUser::Documents() const { return FDir.Path() + QStringLiteral("/Documents"); }
+
+QProcessEnvironment TIsolatedUser::Environment() const { return QProcessEnvironment::systemEnvironment(); }
+
+TRunResult RunProgram(const QString& program, const QStringList& args, const QByteArray& stdinData,
+                      const QProcessEnvironment& env, int timeoutMs) {
+  TRunResult r;
+  QProcess p;
+  p.setProcessEnvironment(env);
+  p.start(program, args);
+  if (!p.waitForStarted(10000)) {
+    r.Stderr = p.errorString().toUtf8();
+    return r;
+  }
+  if (!stdinData.isEmpty()) p.write(stdinData);
+  p.closeWriteChannel();
+  if (!p.waitForFinished(timeoutMs)) {
+    p.kill();
+    p.waitForFinished();
+    r.Stderr = "timed out";
+    return r;
+  }
+  r.ExitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.Stdout = p.readAllStandardOutput();
+  r.Stderr = p.readAllStandardError();
+  return r;
+}
+
+QString DebianPython() { return QStringLiteral("/usr/bin/python3"); }
