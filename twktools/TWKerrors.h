@@ -33,7 +33,7 @@ inline bool FAILED(HRESULT hr) { return hr < 0; }
 inline bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 
 // The system's base error: a user message shown unchanged.
-class Exception : public std::exception {
+class __attribute__((visibility("default"))) Exception : public std::exception {
 public:
   explicit Exception(QString message) : FMessage(std::move(message)), FUtf8(FMessage.toUtf8()) {}
   ~Exception() override = default;
@@ -46,7 +46,7 @@ private:
 };
 
 // A failure reported by a component, with its result code.
-class EComError : public Exception {
+class __attribute__((visibility("default"))) EComError : public Exception {
 public:
   EComError(HRESULT code, QString message) : Exception(std::move(message)), FErrorCode(code) {}
   HRESULT ErrorCode() const { return FErrorCode; }
