@@ -9,3 +9,4 @@ int RunInboxCommand(const QStringList& args);    // twk inbox dump|build
 int RunOptionsCommand(const QStringList& args);  // twk options show|set
 int RunMaskCommand(const QStringList& args);     // twk mask check
 int RunFoldersCommand(const QStringList& args);  // twk folders
+int RunConvertCommand(const QStringList& args);  // twk convert

@@ -18,6 +18,7 @@ const TCommand kCommands[] = {
     {"options", "show and change the user's settings", RunOptionsCommand},
     {"mask", "check a placeholder mask", RunMaskCommand},
     {"folders", "list the folders of the mail stores", RunFoldersCommand},
+    {"convert", "convert a message file to another format", RunConvertCommand},
 };
 
 void PrintUsage() {

@@ -1,0 +1,4 @@
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+
+int RunConvertCommand(const QStringList&) { throw Exception(QStringLiteral("not built yet")); }
