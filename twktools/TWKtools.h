@@ -154,8 +154,15 @@ enum : int { olFolderKindOther = 0, olFolderKindMail = 1 };
 // Default folders.
 enum : int { olFolderInbox = 6 };
 
-// Property tags the system reads by tag.
-constexpr std::uint32_t PR_TRANSPORT_MESSAGE_HEADERS = 0x007D001E;
+// Property tags answered by IRDOMail::Fields (the save-as-file writers read
+// the message through these and the members below, so they serve every backend).
+constexpr std::uint32_t PR_TRANSPORT_MESSAGE_HEADERS = 0x007D001E;  // text: the header block of a delivered message
+constexpr std::uint32_t PR_INTERNET_MESSAGE_ID = 0x1035001F;        // text: Message-ID, brackets kept
+constexpr std::uint32_t PR_IN_REPLY_TO_ID = 0x1042001F;             // text
+constexpr std::uint32_t PR_INTERNET_REFERENCES = 0x1039001F;        // text
+constexpr std::uint32_t PR_MESSAGE_FLAGS = 0x0E070003;              // int: MSGFLAG_READ 1, MSGFLAG_UNSENT 8, MSGFLAG_HASATTACH 16
+constexpr std::uint32_t PR_IMPORTANCE = 0x00170003;                 // int: 0 low, 1 normal, 2 high
+constexpr std::uint32_t PR_INTERNET_CPID = 0x3FDE0003;              // int: code page of the body (65001 for UTF-8)
 
 class IRDOAddressEntry : public IUnknown {
 public:
@@ -232,6 +239,10 @@ public:
   virtual QVariant Fields(std::uint32_t propTag) = 0;
   virtual TwkPtr<IRDORecipients> Recipients() = 0;
   virtual TwkPtr<IRDOAttachments> Attachments() = 0;
+  // The main body: its plain text (empty when there is none; no conversion
+  // from HTML here) and its HTML (empty when there is none), decoded.
+  virtual QString Body() = 0;
+  virtual QString HTMLBody() = 0;
 
   // The message as RFC 5322 bytes: as stored, or as Save would write it.
   virtual QByteArray MimeContent() = 0;
