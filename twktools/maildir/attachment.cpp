@@ -1,0 +1,122 @@
+#include "twktools/maildir/attachment.h"
+
+#include "twktools/maildir/save.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+
+namespace twkmaildir {
+
+namespace {
+
+class TAttachment final : public TComObject<IRDOAttachment> {
+public:
+  TAttachment(TwkPtr<TMessage> message, GMimeObject* part)
+      : FMessage(std::move(message)), FPart(TGPtr<GMimeObject>::Ref(part)) {}
+
+  int Type() override { return GMIME_IS_MESSAGE_PART(FPart.get()) ? olEmbeddeditem : olByValue; }
+
+  bool Hidden() override {
+    const int index = FMessage->IndexOfAttachment(FPart.get());
+    return index >= 0 && FMessage->Layout().Attachments[size_t(index)].Hidden;
+  }
+
+  QString FileName() override {
+    const QString declared = DeclaredFileName(FPart.get());
+    if (!declared.isEmpty()) return declared;
+    // An opaque S/MIME message is one attachment under its conventional name.
+    if (IsType(FPart.get(), "application", "pkcs7-mime") || IsType(FPart.get(), "application", "x-pkcs7-mime"))
+      return QStringLiteral("smime.p7m");
+    return {};
+  }
+
+  QString DisplayName() override {
+    const QString name = FileName();
+    if (!name.isEmpty() || Type() != olEmbeddeditem) return name;
+    GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(FPart.get()));
+    return inner ? FromUtf8(g_mime_message_get_subject(inner)) : QString();
+  }
+
+  QString MimeType() override { return QString::fromLatin1(MimeTypeOf(FPart.get())); }
+  QString ContentID() override { return FromUtf8(g_mime_object_get_content_id(FPart.get())); }
+  std::int64_t Size() override { return DecodedSize(FPart.get()); }
+  int Position() override { return FMessage->IndexOfAttachment(FPart.get()) + 1; }
+
+  void SaveAsFile(const QString& path) override {
+    GError* error = nullptr;
+    TGPtr<GMimeStream> file(g_mime_stream_fs_open(QFile::encodeName(path).constData(),
+                                                  O_WRONLY | O_CREAT | O_TRUNC, 0644, &error));
+    if (!file) {
+      const int code = error ? error->code : EIO;
+      if (error) g_error_free(error);
+      RaiseFileError(QStringLiteral("write the attachment file"), path, code);
+    }
+    if (WriteDecoded(FPart.get(), file.get()) < 0 || g_mime_stream_flush(file.get()) != 0)
+      RaiseFileError(QStringLiteral("write the attachment file"), path, errno ? errno : EIO);
+  }
+
+  QByteArray Data() override { return DecodedBytes(FPart.get()); }
+  void Delete() override { FMessage->DeleteAttachment(FPart.get()); }
+
+  TwkPtr<IRDOMail> EmbeddedMsg() override {
+    if (Type() != olEmbeddeditem || FMessage->Depth() >= kMaxEmbeddedDepth) return {};
+    return TMessage::OpenLoose(DecodedBytes(FPart.get()), QString(), FMessage->Depth() + 1);
+  }
+
+private:
+  TwkPtr<TMessage> FMessage;
+  TGPtr<GMimeObject> FPart;
+};
+
+class TAttachments final : public TComObject<IRDOAttachments> {
+public:
+  explicit TAttachments(TwkPtr<TMessage> message) : FMessage(std::move(message)) {}
+
+  int Count() override { return int(FMessage->Layout().Attachments.size()); }
+
+  TwkPtr<IRDOAttachment> Item(int index) override {
+    if (index < 1 || index > Count())
+      throw EComError(E_INVALIDARG, QStringLiteral("Attachment index %1 is out of range").arg(index));
+    return TwkPtr<IRDOAttachment>::Adopt(
+        new TAttachment(FMessage, FMessage->Layout().Attachments[size_t(index - 1)].Part));
+  }
+
+  // The position is not honoured: a new attachment always comes last.
+  TwkPtr<IRDOAttachment> Add(const QString& sourcePath, int type, int /*position*/,
+                             const QString& displayName) override {
+    if (type != olByValue)
+      throw EComError(E_NOTIMPL, QStringLiteral("Attachments of type %1 cannot be added").arg(type));
+    GMimeObject* part = FMessage->AddFileAttachment(sourcePath, displayName);
+    return TwkPtr<IRDOAttachment>::Adopt(new TAttachment(FMessage, part));
+  }
+
+private:
+  TwkPtr<TMessage> FMessage;
+};
+
+}  // namespace
+
+TwkPtr<IRDOAttachments> NewAttachments(TwkPtr<TMessage> message) {
+  return TwkPtr<IRDOAttachments>::Adopt(new TAttachments(std::move(message)));
+}
+
+QString FirstBodyText(const TMimeLayout& layout, const char* subtype) {
+  for (GMimeObject* part : layout.Body) {
+    if (!IsType(part, "text", subtype)) continue;
+    if (GMIME_IS_TEXT_PART(part)) {
+      char* text = g_mime_text_part_get_text(GMIME_TEXT_PART(part));
+      if (text) {
+        QString result = QString::fromUtf8(text);
+        g_free(text);
+        return result;
+      }
+    }
+    const QByteArray raw = DecodedBytes(part);
+    return From8Bit(raw.constData(), raw.size());
+  }
+  return {};
+}
+
+}  // namespace twkmaildir

@@ -1,0 +1,86 @@
+#include "twktools/maildir/copy.h"
+
+#include "twktools/maildir/save.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+namespace twkmaildir {
+
+namespace {
+
+void TellAdded(MailFolder* folder, const QString& path) {
+  if (folder) folder->MessageAdded(path);
+}
+
+}  // namespace
+
+MailFolder* DestinationMailFolder(IRDOFolder* folder) {
+  auto* mail = dynamic_cast<MailFolder*>(folder);
+  if (!mail || mail->MaildirPath().isEmpty())
+    throw EComError(MAPI_E_NO_SUPPORT, QStringLiteral("The destination folder \"%1\" is not a mail folder")
+                                           .arg(folder ? folder->FolderPath() : QString()));
+  return mail;
+}
+
+QString CopyMessageFile(const QByteArray& bytes, const QString& sourceFileName, MailFolder* dest) {
+  const TMaildirFileName name = SplitMaildirFileName(sourceFileName);
+  const QString path = DeliverMessageFile(dest->MaildirPath(), bytes, name.Info, DeliverySecondsOf(name.Unique));
+  TellAdded(dest, path);
+  return path;
+}
+
+QString MoveMessageFile(const QString& oldPath, MailFolder* source, MailFolder* dest) {
+  const QString destMaildir = dest->MaildirPath();
+  const TMaildirFileName name = SplitMaildirFileName(QFileInfo(oldPath).fileName());
+  const QString info = name.Info.isEmpty() ? QStringLiteral(":2,") : name.Info;
+  const QByteArray nativeOld = QFile::encodeName(oldPath);
+  QString unique = name.Unique;
+  QString target;
+  for (int attempt = 0;; ++attempt) {
+    target = destMaildir + QStringLiteral("/cur/") + unique + info;
+    const QByteArray nativeTarget = QFile::encodeName(target);
+    int rc = -1;
+    if (const int injected = FaultFor(TFileStep::Rename))
+      errno = injected;
+    else
+      rc = ::renameat2(AT_FDCWD, nativeOld.constData(), AT_FDCWD, nativeTarget.constData(), RENAME_NOREPLACE);
+    if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
+      // A file system without RENAME_NOREPLACE: link, then unlink the old name.
+      if (const int injected = FaultFor(TFileStep::Link))
+        errno = injected;
+      else if ((rc = ::link(nativeOld.constData(), nativeTarget.constData())) == 0)
+        ::unlink(nativeOld.constData());
+    }
+    if (rc == 0) break;
+    if (errno == EXDEV) {
+      // Another file system: a synced copy first, the original removed only then.
+      const QString path = DeliverMessageFile(destMaildir, ReadMessageFile(oldPath), info,
+                                              DeliverySecondsOf(name.Unique));
+      try {
+        RemoveMessageFile(oldPath);
+      } catch (...) {
+        ::unlink(QFile::encodeName(path).constData());
+        throw;
+      }
+      if (source) source->MessageRemoved(oldPath);
+      TellAdded(dest, path);
+      return path;
+    }
+    if (errno != EEXIST || attempt > 100) RaiseFileError(QStringLiteral("move the message file"), oldPath, errno);
+    unique = NewUniqueName(DeliverySecondsOf(name.Unique));
+  }
+  // The rename is atomic and done; should a sync fail, a crash leaves the
+  // message in exactly one of the two places, so the move stands.
+  TrySyncDirectory(destMaildir + QStringLiteral("/cur"));
+  TrySyncDirectory(QFileInfo(oldPath).absolutePath());
+  if (source) source->MessageRemoved(oldPath);
+  TellAdded(dest, target);
+  return target;
+}
+
+}  // namespace twkmaildir

@@ -1,0 +1,465 @@
+#include "twktools/maildir/message.h"
+
+#include "twktools/maildir/attachment.h"
+#include "twktools/maildir/copy.h"
+#include "twktools/maildir/datevalue.h"
+#include "twktools/maildir/mimeclass.h"
+#include "twktools/maildir/recipient.h"
+#include "twktools/maildir/save.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QSaveFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace twkmaildir {
+
+namespace {
+
+// The header block's reading unit; a longer block is read on until its end.
+constexpr qsizetype kHeadChunk = 128 * 1024;
+
+// The offset just past the blank line that ends the header block, from
+// `from` on; -1 when the bytes hold none.
+qsizetype BlankLineEnd(const guint8* data, qsizetype length, qsizetype from) {
+  for (qsizetype i = std::max<qsizetype>(from, 0); i < length; ++i) {
+    if (data[i] != '\n') continue;
+    if (i + 1 < length && data[i + 1] == '\n') return i + 2;
+    if (i + 2 < length && data[i + 1] == '\r' && data[i + 2] == '\n') return i + 3;
+  }
+  return length > 0 && data[0] == '\n' ? 1 : -1;
+}
+
+GByteArray* ArrayOf(GMimeStream* stream) { return g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream)); }
+
+TGPtr<GMimeStream> MemStream(const QByteArray& bytes) {
+  return TGPtr<GMimeStream>(g_mime_stream_mem_new_with_buffer(bytes.constData(), size_t(bytes.size())));
+}
+
+void WriteFileAtomically(const QString& path, const QByteArray& bytes, const QString& what) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    throw EComError(MAPI_E_DISK_ERROR, QStringLiteral("Cannot %1 \"%2\": %3").arg(what, path, file.errorString()));
+}
+
+int CodePageOf(const char* charset) {
+  if (!charset) return 65001;
+  const QByteArray c = QByteArray(charset).toLower();
+  static const QList<QPair<QByteArray, int>> table = {
+      {"utf-8", 65001},      {"us-ascii", 20127},     {"iso-8859-1", 28591}, {"iso-8859-2", 28592},
+      {"iso-8859-15", 28605}, {"windows-1250", 1250}, {"windows-1251", 1251}, {"windows-1252", 1252},
+      {"koi8-r", 20866},     {"iso-2022-jp", 50220},  {"shift_jis", 932},    {"euc-jp", 51932},
+      {"gb2312", 936},       {"gbk", 936},            {"big5", 950},         {"euc-kr", 949},
+      {"utf-16", 1200}};
+  for (const auto& [name, page] : table)
+    if (c == name) return page;
+  return 65001;
+}
+
+}  // namespace
+
+TwkPtr<IRDOMail> TMessage::OpenStored(MailFolder* folder, const QString& filePath) {
+  EnsureMimeInit();
+  auto* m = new TMessage;
+  m->FFolder = TwkPtr<MailFolder>(folder);
+  m->FPath = filePath;
+  return TwkPtr<IRDOMail>::Adopt(m);
+}
+
+TwkPtr<IRDOMail> TMessage::OpenLoose(const QByteArray& mime, const QString& originPath, int depth) {
+  EnsureMimeInit();
+  auto* m = new TMessage;
+  m->FOrigin = originPath;
+  m->FDepth = depth;
+  m->ReplaceSource(mime);
+  return TwkPtr<IRDOMail>::Adopt(m);
+}
+
+void TMessage::ReplaceSource(const QByteArray& bytes) {
+  FSource = MemStream(bytes);
+  FWhole = true;
+  GByteArray* a = ArrayOf(FSource.get());
+  const qsizetype end = BlankLineEnd(a->data, qsizetype(a->len), 0);
+  FHeaderEnd = end < 0 ? gint64(a->len) : gint64(end);
+}
+
+void TMessage::LoadHead() {
+  if (FSource) return;
+  const QByteArray native = QFile::encodeName(FPath);
+  const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) RaiseFileError(QStringLiteral("read the message file"), FPath, errno);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const int error = errno;
+    ::close(fd);
+    RaiseFileError(QStringLiteral("read the message file"), FPath, error);
+  }
+  FMTime = st.st_mtim.tv_sec;
+  FMTimeMSec = int(st.st_mtim.tv_nsec / 1000000);
+  FStatDone = true;
+  const qsizetype size = qsizetype(st.st_size);
+  GByteArray* array = g_byte_array_sized_new(guint(std::min(size, kHeadChunk)));
+  qsizetype end = -1;
+  bool eof = false;
+  while (end < 0 && !eof) {
+    const qsizetype before = qsizetype(array->len);
+    const qsizetype want = before < size ? std::min(kHeadChunk, size - before) : kHeadChunk;
+    g_byte_array_set_size(array, guint(before + want));
+    const ssize_t n = ::read(fd, array->data + before, size_t(want));
+    if (n < 0 && errno == EINTR) {
+      g_byte_array_set_size(array, guint(before));
+      continue;
+    }
+    if (n < 0) {
+      const int error = errno;
+      g_byte_array_free(array, TRUE);
+      ::close(fd);
+      RaiseFileError(QStringLiteral("read the message file"), FPath, error);
+    }
+    g_byte_array_set_size(array, guint(before + n));
+    eof = n == 0 || before + n >= size;
+    end = BlankLineEnd(array->data, qsizetype(array->len), before - 2);
+  }
+  ::close(fd);
+  FWhole = eof && qsizetype(array->len) >= size;
+  FHeaderEnd = end < 0 ? gint64(array->len) : gint64(end);
+  FSource = TGPtr<GMimeStream>(g_mime_stream_mem_new_with_byte_array(array));
+}
+
+GMimeMessage* TMessage::Headers() {
+  if (FFull) return FFull.get();
+  if (FHeadOnly) return FHeadOnly.get();
+  LoadHead();
+  TGPtr<GMimeStream> head(g_mime_stream_substream(FSource.get(), 0, FHeaderEnd));
+  FHeadOnly = ParseMessage(head.get());
+  return FHeadOnly.get();
+}
+
+GMimeMessage* TMessage::Full() {
+  if (FFull) return FFull.get();
+  LoadHead();
+  if (FWhole) {
+    g_mime_stream_reset(FSource.get());
+    FFull = ParseMessage(FSource.get());
+  } else {
+    GError* error = nullptr;
+    TGPtr<GMimeStream> file(g_mime_stream_fs_open(QFile::encodeName(FPath).constData(), O_RDONLY, 0, &error));
+    if (!file) {
+      const int code = error ? error->code : EIO;
+      if (error) g_error_free(error);
+      RaiseFileError(QStringLiteral("read the message file"), FPath, code);
+    }
+    FFull = ParseMessage(file.get());
+  }
+  FHeadOnly.reset();
+  return FFull.get();
+}
+
+const TMimeLayout& TMessage::Layout() {
+  if (!FLayout) FLayout = AnalyseLayout(g_mime_message_get_mime_part(Full()));
+  return *FLayout;
+}
+
+void TMessage::Changed() {
+  FChanged = true;
+  FLayout.reset();
+}
+
+QString TMessage::FileName() const { return QFileInfo(FPath).fileName(); }
+
+QString TMessage::EntryID() {
+  if (!FFolder) return {};
+  return FFolder->MessageEntryID(SplitMaildirFileName(FileName()).Unique);
+}
+
+QString TMessage::StoreID() { return FFolder ? FFolder->StoreID() : QString(); }
+
+TwkPtr<IRDOFolder> TMessage::Parent() { return TwkPtr<IRDOFolder>(FFolder.get()); }
+
+QString TMessage::MessageClass() {
+  if (!FClass) {
+    if (!FFull) {
+      const QString quick = MessageClassFromRootType(g_mime_message_get_mime_part(Headers()));
+      if (!quick.isEmpty()) return *(FClass = quick);
+    }
+    FClass = MessageClassOf(g_mime_message_get_mime_part(Full()), Layout());
+  }
+  return *FClass;
+}
+
+QString TMessage::Subject() {
+  if (!FSubject) FSubject = FromUtf8(g_mime_message_get_subject(Headers()));
+  return *FSubject;
+}
+
+void TMessage::SetSubject(const QString& subject) {
+  g_mime_message_set_subject(Full(), subject.toUtf8().constData(), "utf-8");
+  FSubject = subject;
+  Changed();
+}
+
+bool TMessage::Sent() { return FPath.isEmpty() || !MaildirFlags(FileName()).contains(QLatin1Char('D')); }
+
+bool TMessage::UnRead() { return !FPath.isEmpty() && !MaildirFlags(FileName()).contains(QLatin1Char('S')); }
+
+TwkPtr<IRDOAddressEntry> TMessage::Sender() {
+  const std::vector<TAddress> sender = ExpandAddressList(g_mime_message_get_sender(Headers()));
+  if (!sender.empty()) return NewAddressEntry(sender.front());
+  return SentOnBehalfOf();
+}
+
+TwkPtr<IRDOAddressEntry> TMessage::SentOnBehalfOf() {
+  const std::vector<TAddress> from = ExpandAddressList(g_mime_message_get_from(Headers()));
+  if (!from.empty()) return NewAddressEntry(from.front());
+  return {};
+}
+
+TDateTimeValue TMessage::SentOn() { return DateValueFromGDateTime(g_mime_message_get_date(Headers())); }
+
+TDateTimeValue TMessage::ReceivedTime() {
+  GMimeHeaderList* headers = g_mime_object_get_header_list(GMIME_OBJECT(Headers()));
+  const int count = g_mime_header_list_get_count(headers);
+  gint64 newest = 0;
+  bool found = false;
+  for (int i = 0; i < count; ++i) {
+    GMimeHeader* h = g_mime_header_list_get_header_at(headers, i);
+    if (g_ascii_strcasecmp(g_mime_header_get_name(h), "Received") != 0) continue;
+    const char* value = g_mime_header_get_value(h);
+    const char* semicolon = value ? std::strrchr(value, ';') : nullptr;
+    if (!semicolon) continue;
+    GDateTime* date = g_mime_utils_header_decode_date(semicolon + 1);
+    if (!date) continue;
+    const gint64 t = g_date_time_to_unix(date);
+    g_date_time_unref(date);
+    if (!found || t > newest) newest = t;
+    found = true;
+  }
+  return found ? DateValueFromUnix(newest) : DeliveryTime();
+}
+
+void TMessage::StatFile() {
+  if (FStatDone) return;
+  const QString path = FPath.isEmpty() ? FOrigin : FPath;
+  struct stat st {};
+  if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0) return;
+  FMTime = st.st_mtim.tv_sec;
+  FMTimeMSec = int(st.st_mtim.tv_nsec / 1000000);
+  FStatDone = true;
+}
+
+TDateTimeValue TMessage::DeliveryTime() {
+  if (FPath.isEmpty()) return 0;
+  const std::int64_t seconds = DeliverySecondsOf(SplitMaildirFileName(FileName()).Unique);
+  if (seconds > 0) return DateValueFromUnix(seconds);
+  return LastModificationTime();
+}
+
+TDateTimeValue TMessage::LastModificationTime() {
+  StatFile();
+  return FStatDone ? DateValueFromUnix(FMTime, FMTimeMSec) : 0;
+}
+
+TDateTimeValue TMessage::CreationTime() { return DeliveryTime(); }
+
+std::optional<QString> TMessage::HeaderValue(const char* name) {
+  const char* value = g_mime_object_get_header(GMIME_OBJECT(Headers()), name);
+  if (!value) return std::nullopt;
+  return QString::fromUtf8(value).trimmed();
+}
+
+QVariant TMessage::Fields(std::uint32_t propTag) {
+  switch (propTag) {
+    case PR_TRANSPORT_MESSAGE_HEADERS: {
+      // Only a delivered message has transport headers; a draft has none.
+      if (!Sent()) return {};
+      if (FChanged) {
+        char* text = g_mime_object_get_headers(GMIME_OBJECT(Full()), WriteOptions());
+        QString result = From8Bit(text, qsizetype(std::strlen(text)));
+        g_free(text);
+        return result;
+      }
+      Headers();
+      GByteArray* a = ArrayOf(FSource.get());
+      return From8Bit(reinterpret_cast<const char*>(a->data), qsizetype(std::min<gint64>(FHeaderEnd, a->len)));
+    }
+    case PR_INTERNET_MESSAGE_ID:
+      if (auto v = HeaderValue("Message-ID")) return *v;
+      return {};
+    case PR_IN_REPLY_TO_ID:
+      if (auto v = HeaderValue("In-Reply-To")) return *v;
+      return {};
+    case PR_INTERNET_REFERENCES:
+      if (auto v = HeaderValue("References")) return v->simplified();
+      return {};
+    case PR_MESSAGE_FLAGS: {
+      int flags = 0;
+      if (!UnRead()) flags |= 1;
+      if (!Sent()) flags |= 8;
+      for (const TAttachmentPart& a : Layout().Attachments)
+        if (!a.Hidden) flags |= 16;
+      return flags;
+    }
+    case PR_IMPORTANCE: {
+      const QString importance = HeaderValue("Importance").value_or(QString()).toLower();
+      if (importance == QLatin1String("high")) return 2;
+      if (importance == QLatin1String("low")) return 0;
+      const QString priority = HeaderValue("X-Priority").value_or(QString());
+      if (priority.startsWith(QLatin1Char('1')) || priority.startsWith(QLatin1Char('2'))) return 2;
+      if (priority.startsWith(QLatin1Char('4')) || priority.startsWith(QLatin1Char('5'))) return 0;
+      return 1;
+    }
+    case PR_INTERNET_CPID: {
+      for (GMimeObject* part : Layout().Body)
+        if (GMIME_IS_TEXT_PART(part)) return CodePageOf(g_mime_text_part_get_charset(GMIME_TEXT_PART(part)));
+      return 65001;
+    }
+    default:
+      return {};
+  }
+}
+
+TwkPtr<IRDORecipients> TMessage::Recipients() { return NewRecipients(RecipientsOf(Headers())); }
+
+TwkPtr<IRDOAttachments> TMessage::Attachments() { return NewAttachments(TwkPtr<TMessage>(this)); }
+
+QString TMessage::Body() { return FirstBodyText(Layout(), "plain"); }
+
+QString TMessage::HTMLBody() { return FirstBodyText(Layout(), "html"); }
+
+int TMessage::IndexOfAttachment(GMimeObject* part) {
+  const auto& parts = Layout().Attachments;
+  for (size_t i = 0; i < parts.size(); ++i)
+    if (parts[i].Part == part) return int(i);
+  return -1;
+}
+
+void TMessage::DeleteAttachment(GMimeObject* part) {
+  const int index = IndexOfAttachment(part);
+  if (index < 0) throw EComError(MAPI_E_NOT_FOUND, QStringLiteral("The attachment was already deleted"));
+  GMimeObject* parent = Layout().Attachments[size_t(index)].Parent;
+  if (parent && GMIME_IS_MULTIPART(parent)) {
+    g_mime_multipart_remove(GMIME_MULTIPART(parent), part);
+  } else {
+    // The attachment was the whole message: an empty text takes its place.
+    TGPtr<GMimePart> empty(g_mime_part_new_with_type("text", "plain"));
+    g_mime_message_set_mime_part(Full(), GMIME_OBJECT(empty.get()));
+  }
+  Changed();
+}
+
+GMimeObject* TMessage::AddFileAttachment(const QString& sourcePath, const QString& displayName) {
+  QFile source(sourcePath);
+  if (!source.open(QIODevice::ReadOnly))
+    throw EComError(MAPI_E_NOT_FOUND, QStringLiteral("Cannot read the attachment source file \"%1\": %2")
+                                          .arg(sourcePath, source.errorString()));
+  const QByteArray content = source.readAll();
+  const QString name = displayName.isEmpty() ? QFileInfo(sourcePath).fileName() : displayName;
+  const QByteArray mimeType =
+      QMimeDatabase().mimeTypeForFile(sourcePath, QMimeDatabase::MatchExtension).name().toLatin1();
+  const qsizetype slash = mimeType.indexOf('/');
+  TGPtr<GMimePart> part(slash > 0 ? g_mime_part_new_with_type(mimeType.left(slash).constData(),
+                                                               mimeType.mid(slash + 1).constData())
+                                  : g_mime_part_new_with_type("application", "octet-stream"));
+  g_mime_object_set_disposition(GMIME_OBJECT(part.get()), "attachment");
+  g_mime_part_set_filename(part.get(), name.toUtf8().constData());
+  TGPtr<GMimeStream> stream = MemStream(content);
+  TGPtr<GMimeDataWrapper> wrapper(g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+  g_mime_part_set_content(part.get(), wrapper.get());
+  g_mime_part_set_content_encoding(part.get(), GMIME_CONTENT_ENCODING_BASE64);
+
+  GMimeMessage* message = Full();
+  GMimeObject* root = g_mime_message_get_mime_part(message);
+  if (root && IsType(root, "multipart", "mixed")) {
+    g_mime_multipart_add(GMIME_MULTIPART(root), GMIME_OBJECT(part.get()));
+  } else {
+    TGPtr<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
+    if (root) g_mime_multipart_add(mixed.get(), root);
+    g_mime_multipart_add(mixed.get(), GMIME_OBJECT(part.get()));
+    g_mime_message_set_mime_part(message, GMIME_OBJECT(mixed.get()));
+  }
+  Changed();
+  return GMIME_OBJECT(part.get());
+}
+
+QByteArray TMessage::MimeContent() {
+  if (FChanged) return SerializeMessage(Full());
+  LoadHead();
+  if (!FWhole) return ReadMessageFile(FPath);
+  GByteArray* a = ArrayOf(FSource.get());
+  return QByteArray(reinterpret_cast<const char*>(a->data), qsizetype(a->len));
+}
+
+void TMessage::Save() {
+  if (!FChanged) return;
+  const QByteArray bytes = SerializeMessage(Full());
+  if (!FPath.isEmpty()) {
+    const QString oldPath = FPath;
+    FPath = ReplaceMessageFile(oldPath, bytes);
+    FStatDone = false;
+    if (FFolder) {
+      FFolder->MessageRemoved(oldPath);
+      FFolder->MessageAdded(FPath);
+    }
+  } else if (!FOrigin.isEmpty()) {
+    WriteFileAtomically(FOrigin, bytes, QStringLiteral("write the message file"));
+    FStatDone = false;
+  }
+  ReplaceSource(bytes);
+  FChanged = false;
+}
+
+void TMessage::SaveAs(const QString& path, int format) {
+  if (format != olRFC822)
+    throw EComError(E_NOTIMPL, QStringLiteral("Save format %1 is not supported yet").arg(format));
+  WriteFileAtomically(path, MimeContent(), QStringLiteral("write the file"));
+}
+
+TwkPtr<IRDOMail> TMessage::CopyTo(IRDOFolder* folder) {
+  MailFolder* dest = DestinationMailFolder(folder);
+  const QString path = CopyMessageFile(MimeContent(), FileName(), dest);
+  return OpenStored(dest, path);
+}
+
+TwkPtr<IRDOMail> TMessage::Move(IRDOFolder* folder) {
+  MailFolder* dest = DestinationMailFolder(folder);
+  if (FPath.isEmpty()) return CopyTo(folder);
+  if (FFolder && QFileInfo(FFolder->MaildirPath()).canonicalFilePath() ==
+                     QFileInfo(dest->MaildirPath()).canonicalFilePath())
+    return TwkPtr<IRDOMail>(this);
+  QString path;
+  if (FChanged) {
+    // Pending changes travel with the message: a new file, then the old one goes.
+    const QByteArray bytes = MimeContent();
+    path = CopyMessageFile(bytes, FileName(), dest);
+    try {
+      RemoveMessageFile(FPath);
+    } catch (...) {
+      ::unlink(QFile::encodeName(path).constData());
+      dest->MessageRemoved(path);
+      throw;
+    }
+    if (FFolder) FFolder->MessageRemoved(FPath);
+    ReplaceSource(bytes);
+    FChanged = false;
+  } else {
+    path = MoveMessageFile(FPath, FFolder.get(), dest);
+  }
+  FFolder = TwkPtr<MailFolder>(dest);
+  FPath = path;
+  FStatDone = false;
+  return OpenStored(dest, path);
+}
+
+TwkPtr<IRDOMail> OpenStoredMessage(MailFolder* folder, const QString& filePath) {
+  return TMessage::OpenStored(folder, filePath);
+}
+
+TwkPtr<IRDOMail> OpenLooseMessage(const QByteArray& mime, const QString& originPath) {
+  return TMessage::OpenLoose(mime, originPath, 0);
+}
+
+}  // namespace twkmaildir

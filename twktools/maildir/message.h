@@ -1,0 +1,94 @@
+// The mail object over one MIME message: a stored maildir file or loose
+// bytes. Parsing is lazy: the header block first (fields, recipients), the
+// whole structure only when the class needs it or attachments or bodies are
+// asked; every value is read once and served from the object.
+#pragma once
+
+#include "twktools/maildir/Backend.h"
+#include "twktools/maildir/comobject.h"
+#include "twktools/maildir/mimeparts.h"
+#include "twktools/maildir/mimesupport.h"
+
+#include <optional>
+
+namespace twkmaildir {
+
+// Embedded messages deeper than this are not opened (endless nesting).
+constexpr int kMaxEmbeddedDepth = 32;
+
+class TMessage final : public TComObject<IRDOMail> {
+public:
+  static TwkPtr<IRDOMail> OpenStored(MailFolder* folder, const QString& filePath);
+  static TwkPtr<IRDOMail> OpenLoose(const QByteArray& mime, const QString& originPath, int depth);
+
+  QString EntryID() override;
+  QString StoreID() override;
+  TwkPtr<IRDOFolder> Parent() override;
+  QString MessageClass() override;
+  QString Subject() override;
+  void SetSubject(const QString& subject) override;
+  bool Sent() override;
+  bool UnRead() override;
+  TwkPtr<IRDOAddressEntry> Sender() override;
+  TwkPtr<IRDOAddressEntry> SentOnBehalfOf() override;
+  TDateTimeValue SentOn() override;
+  TDateTimeValue ReceivedTime() override;
+  TDateTimeValue LastModificationTime() override;
+  TDateTimeValue CreationTime() override;
+  QVariant Fields(std::uint32_t propTag) override;
+  TwkPtr<IRDORecipients> Recipients() override;
+  TwkPtr<IRDOAttachments> Attachments() override;
+  QString Body() override;
+  QString HTMLBody() override;
+  QByteArray MimeContent() override;
+  void Save() override;
+  void SaveAs(const QString& path, int format) override;
+  TwkPtr<IRDOMail> CopyTo(IRDOFolder* folder) override;
+  TwkPtr<IRDOMail> Move(IRDOFolder* folder) override;
+
+  // For the attachment objects.
+  const TMimeLayout& Layout();
+  // The index of part among the attachments; -1 when it is not (or no longer) one.
+  int IndexOfAttachment(GMimeObject* part);
+  void DeleteAttachment(GMimeObject* part);
+  GMimeObject* AddFileAttachment(const QString& sourcePath, const QString& displayName);
+  int Depth() const { return FDepth; }
+
+protected:
+  bool AnswersInterface(const IID& iid) override { return iid == IID_IRDOMail; }
+
+private:
+  TMessage() = default;
+
+  void LoadHead();
+  GMimeMessage* Headers();
+  GMimeMessage* Full();
+  void Changed();
+  void ReplaceSource(const QByteArray& bytes);
+  QString FileName() const;
+  void StatFile();
+  TDateTimeValue DeliveryTime();
+  std::optional<QString> HeaderValue(const char* name);
+
+  TwkPtr<MailFolder> FFolder;
+  QString FPath;    // the stored file; empty for a loose message
+  QString FOrigin;  // a loose message's file, if any
+  int FDepth = 0;
+
+  TGPtr<GMimeStream> FSource;  // the head of the file, or all of it (FWhole)
+  bool FWhole = false;
+  gint64 FHeaderEnd = 0;
+  bool FStatDone = false;
+  std::int64_t FMTime = 0;
+  int FMTimeMSec = 0;
+
+  TGPtr<GMimeMessage> FHeadOnly;
+  TGPtr<GMimeMessage> FFull;
+  std::optional<TMimeLayout> FLayout;
+  bool FChanged = false;
+
+  std::optional<QString> FClass;
+  std::optional<QString> FSubject;
+};
+
+}  // namespace twkmaildir

@@ -1,0 +1,108 @@
+#include "twktools/maildir/mimesupport.h"
+
+#include <mutex>
+
+namespace twkmaildir {
+
+void EnsureMimeInit() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    g_mime_init();
+    static const char* fallback[] = {"UTF-8", "windows-1252", nullptr};
+    g_mime_parser_options_set_fallback_charsets(g_mime_parser_options_get_default(), fallback);
+  });
+}
+
+QString FromUtf8(const char* text) { return text ? QString::fromUtf8(text) : QString(); }
+
+QString From8Bit(const char* text, qsizetype length) {
+  if (!text || length <= 0) return {};
+  if (g_utf8_validate(text, length, nullptr)) return QString::fromUtf8(text, length);
+  char* utf8 = g_mime_utils_decode_8bit(nullptr, text, size_t(length));
+  QString result = QString::fromUtf8(utf8);
+  g_free(utf8);
+  return result;
+}
+
+QByteArray MimeTypeOf(GMimeObject* object) {
+  GMimeContentType* ct = object ? g_mime_object_get_content_type(object) : nullptr;
+  if (!ct) return QByteArrayLiteral("text/plain");
+  char* type = g_mime_content_type_get_mime_type(ct);
+  QByteArray result = QByteArray(type).toLower();
+  g_free(type);
+  return result;
+}
+
+bool IsType(GMimeObject* object, const char* type, const char* subtype) {
+  GMimeContentType* ct = object ? g_mime_object_get_content_type(object) : nullptr;
+  return ct && g_mime_content_type_is_type(ct, type, subtype);
+}
+
+bool IsAttachmentDisposition(GMimeObject* object) {
+  const char* d = g_mime_object_get_disposition(object);
+  return d && g_ascii_strcasecmp(d, "attachment") == 0;
+}
+
+QString DeclaredFileName(GMimeObject* object) {
+  const char* name = g_mime_object_get_content_disposition_parameter(object, "filename");
+  if (!name || !*name) name = g_mime_object_get_content_type_parameter(object, "name");
+  return FromUtf8(name);
+}
+
+gint64 WriteDecoded(GMimeObject* object, GMimeStream* stream) {
+  if (GMIME_IS_MESSAGE_PART(object)) {
+    GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
+    return inner ? g_mime_object_write_to_stream(GMIME_OBJECT(inner), WriteOptions(), stream) : 0;
+  }
+  if (GMIME_IS_PART(object)) {
+    GMimeDataWrapper* content = g_mime_part_get_content(GMIME_PART(object));
+    return content ? g_mime_data_wrapper_write_to_stream(content, stream) : 0;
+  }
+  return g_mime_object_write_content_to_stream(object, WriteOptions(), stream);
+}
+
+QByteArray DecodedBytes(GMimeObject* object) {
+  TGPtr<GMimeStream> mem(g_mime_stream_mem_new());
+  WriteDecoded(object, mem.get());
+  GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(mem.get()));
+  return QByteArray(reinterpret_cast<const char*>(array->data), qsizetype(array->len));
+}
+
+gint64 DecodedSize(GMimeObject* object) {
+  TGPtr<GMimeStream> null(g_mime_stream_null_new());
+  WriteDecoded(object, null.get());
+  return gint64(GMIME_STREAM_NULL(null.get())->written);
+}
+
+GMimeFormatOptions* WriteOptions() {
+  static GMimeFormatOptions* options = [] {
+    EnsureMimeInit();
+    GMimeFormatOptions* o = g_mime_format_options_new();
+    g_mime_format_options_set_newline_format(o, GMIME_NEWLINE_FORMAT_UNIX);
+    g_mime_format_options_set_param_encoding_method(o, GMIME_PARAM_ENCODING_METHOD_RFC2231);
+    return o;
+  }();
+  return options;
+}
+
+QByteArray SerializeMessage(GMimeMessage* message) {
+  TGPtr<GMimeStream> mem(g_mime_stream_mem_new());
+  g_mime_object_write_to_stream(GMIME_OBJECT(message), WriteOptions(), mem.get());
+  GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(mem.get()));
+  return QByteArray(reinterpret_cast<const char*>(array->data), qsizetype(array->len));
+}
+
+TGPtr<GMimeMessage> ParseMessage(GMimeStream* stream, gint64* headersEnd) {
+  TGPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream));
+  TGPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
+  if (headersEnd) *headersEnd = message ? g_mime_parser_get_headers_end(parser.get()) : 0;
+  if (!message) {
+    // Nothing GMime could read as a message: an empty one, so every field reads empty.
+    message = TGPtr<GMimeMessage>(g_mime_message_new(TRUE));
+    TGPtr<GMimePart> body(g_mime_part_new_with_type("text", "plain"));
+    g_mime_message_set_mime_part(message.get(), GMIME_OBJECT(body.get()));
+  }
+  return message;
+}
+
+}  // namespace twkmaildir

@@ -1,0 +1,230 @@
+#include "twktools/maildir/save.h"
+
+#include "twktools/TWKerrors.h"
+#include "twktools/maildir/Backend.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+namespace twkmaildir {
+
+namespace {
+
+TFaultHook& Hook() {
+  static TFaultHook hook;
+  return hook;
+}
+
+QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+
+QString HostPart() {
+  char host[256] = {};
+  if (gethostname(host, sizeof host - 1) != 0 || !*host) std::strcpy(host, "localhost");
+  // The maildir convention for the two characters a unique name cannot hold.
+  return QString::fromLocal8Bit(host).replace(QLatin1Char('/'), QStringLiteral("\\057"))
+      .replace(QLatin1Char(':'), QStringLiteral("\\072"));
+}
+
+// Runs one step: the fault hook first, then the call; -1 with errno set on failure.
+template <class F>
+int Step(TFileStep step, F call) {
+  if (const int injected = FaultFor(step)) {
+    errno = injected;
+    return -1;
+  }
+  return call();
+}
+
+void WriteAll(int fd, const QByteArray& bytes, const QString& path) {
+  constexpr qsizetype kChunk = 64 * 1024;
+  for (qsizetype done = 0; done < bytes.size();) {
+    const size_t n = size_t(std::min(kChunk, bytes.size() - done));
+    const ssize_t written = Step(TFileStep::Write, [&] { return int(::write(fd, bytes.constData() + done, n)); });
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      RaiseFileError(QStringLiteral("write the message file"), path, errno);
+    }
+    done += written;
+  }
+}
+
+// Writes tmp/<unique>, synced and closed.
+void WriteTmpFile(const QString& tmpPath, const QByteArray& bytes, mode_t mode) {
+  const QByteArray native = Native(tmpPath);
+  const int fd = Step(TFileStep::Create,
+                      [&] { return ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode); });
+  if (fd < 0) RaiseFileError(QStringLiteral("create the message file"), tmpPath, errno);
+  try {
+    WriteAll(fd, bytes, tmpPath);
+    if (Step(TFileStep::Sync, [&] { return ::fsync(fd); }) != 0)
+      RaiseFileError(QStringLiteral("write the message file"), tmpPath, errno);
+  } catch (...) {
+    ::close(fd);
+    ::unlink(native.constData());
+    throw;
+  }
+  if (::close(fd) != 0) {
+    const int error = errno;
+    ::unlink(native.constData());
+    RaiseFileError(QStringLiteral("write the message file"), tmpPath, error);
+  }
+}
+
+}  // namespace
+
+void SetFaultHook(TFaultHook hook) { Hook() = std::move(hook); }
+
+int FaultFor(TFileStep step) { return Hook() ? Hook()(step) : 0; }
+
+void RaiseFileError(const QString& what, const QString& path, int error) {
+  const HRESULT code = (error == EACCES || error == EPERM || error == EROFS) ? E_ACCESSDENIED
+                       : error == ENOENT                                   ? MAPI_E_NOT_FOUND
+                                                                           : MAPI_E_DISK_ERROR;
+  throw EComError(code, QStringLiteral("Cannot %1 \"%2\": %3").arg(what, path, QString::fromLocal8Bit(std::strerror(error))));
+}
+
+TMaildirFileName SplitMaildirFileName(const QString& fileName) {
+  TMaildirFileName result;
+  result.Unique = UniqueNameOf(fileName);
+  result.Info = fileName.mid(result.Unique.size());
+  return result;
+}
+
+QString MaildirFlags(const QString& fileName) {
+  const QString info = SplitMaildirFileName(fileName).Info;
+  return info.size() >= 3 ? info.mid(3) : QString();
+}
+
+std::int64_t DeliverySecondsOf(const QString& uniqueName) {
+  qsizetype digits = 0;
+  while (digits < uniqueName.size() && digits < 18 && uniqueName[digits].isDigit()) ++digits;
+  if (digits == 0) return -1;
+  return uniqueName.left(digits).toLongLong();
+}
+
+QString NewUniqueName(std::int64_t deliverySeconds) {
+  static std::atomic<unsigned> counter{0};
+  static const QString host = HostPart();
+  timeval now{};
+  gettimeofday(&now, nullptr);
+  const std::int64_t seconds = deliverySeconds >= 0 ? deliverySeconds : std::int64_t(now.tv_sec);
+  return QStringLiteral("%1.M%2P%3Q%4.%5")
+      .arg(seconds)
+      .arg(qint64(now.tv_usec))
+      .arg(qint64(getpid()))
+      .arg(++counter)
+      .arg(host);
+}
+
+QString MaildirOfFile(const QString& filePath) {
+  return QFileInfo(QFileInfo(filePath).absolutePath()).absolutePath();
+}
+
+QString DeliverMessageFile(const QString& maildir, const QByteArray& bytes, const QString& info,
+                           std::int64_t deliverySeconds, unsigned mode) {
+  const QString infoPart = info.isEmpty() ? QStringLiteral(":2,") : info;
+  QString unique = NewUniqueName(deliverySeconds);
+  const QString tmpPath = maildir + QStringLiteral("/tmp/") + unique;
+  WriteTmpFile(tmpPath, bytes, mode_t(mode));
+  const QByteArray nativeTmp = Native(tmpPath);
+  QString target;
+  try {
+    for (int attempt = 0;; ++attempt) {
+      target = maildir + QStringLiteral("/cur/") + unique + infoPart;
+      const QByteArray nativeTarget = Native(target);
+      // link(2) never replaces an existing message, unlike rename(2).
+      if (Step(TFileStep::Link, [&] { return ::link(nativeTmp.constData(), nativeTarget.constData()); }) == 0) break;
+      if (errno != EEXIST || attempt > 100) RaiseFileError(QStringLiteral("create the message file"), target, errno);
+      unique = NewUniqueName(deliverySeconds);
+    }
+  } catch (...) {
+    ::unlink(nativeTmp.constData());
+    throw;
+  }
+  try {
+    SyncDirectory(maildir + QStringLiteral("/cur"));
+  } catch (...) {
+    ::unlink(Native(target).constData());
+    ::unlink(nativeTmp.constData());
+    throw;
+  }
+  // The message is complete in cur/; a tmp/ entry left behind by a failure
+  // here is only a second link to it, and maildir readers clear tmp/.
+  Step(TFileStep::Unlink, [&] { return ::unlink(nativeTmp.constData()); });
+  return target;
+}
+
+QString ReplaceMessageFile(const QString& oldPath, const QByteArray& bytes) {
+  const QFileInfo old(oldPath);
+  const TMaildirFileName name = SplitMaildirFileName(old.fileName());
+  struct stat st {};
+  const unsigned mode = ::stat(Native(oldPath).constData(), &st) == 0 ? unsigned(st.st_mode & 0777) : 0600u;
+  const QString newPath =
+      DeliverMessageFile(MaildirOfFile(oldPath), bytes, name.Info, DeliverySecondsOf(name.Unique), mode);
+  try {
+    RemoveMessageFile(oldPath);
+  } catch (...) {
+    ::unlink(Native(newPath).constData());
+    throw;
+  }
+  return newPath;
+}
+
+void RemoveMessageFile(const QString& filePath) {
+  const QByteArray native = Native(filePath);
+  if (Step(TFileStep::Unlink, [&] { return ::unlink(native.constData()); }) != 0)
+    RaiseFileError(QStringLiteral("remove the message file"), filePath, errno);
+  // The copy that replaces this file is already synced: should the removal
+  // not reach the disk, a crash brings back a duplicate, never a loss.
+  TrySyncDirectory(QFileInfo(filePath).absolutePath());
+}
+
+bool TrySyncDirectory(const QString& dirPath) {
+  const int fd = ::open(Native(dirPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = Step(TFileStep::SyncDir, [&] { return ::fsync(fd); }) == 0;
+  ::close(fd);
+  return ok;
+}
+
+QByteArray ReadMessageFile(const QString& filePath) {
+  const QByteArray native = Native(filePath);
+  const int fd = Step(TFileStep::Read, [&] { return ::open(native.constData(), O_RDONLY | O_CLOEXEC); });
+  if (fd < 0) RaiseFileError(QStringLiteral("read the message file"), filePath, errno);
+  QByteArray bytes;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(qsizetype(st.st_size));
+  char buffer[64 * 1024];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int error = errno;
+      ::close(fd);
+      RaiseFileError(QStringLiteral("read the message file"), filePath, error);
+    }
+    if (n == 0) break;
+    bytes.append(buffer, n);
+  }
+  ::close(fd);
+  return bytes;
+}
+
+void SyncDirectory(const QString& dirPath) {
+  const QByteArray native = Native(dirPath);
+  const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) RaiseFileError(QStringLiteral("sync the folder"), dirPath, errno);
+  const int rc = Step(TFileStep::SyncDir, [&] { return ::fsync(fd); });
+  const int error = errno;
+  ::close(fd);
+  if (rc != 0) RaiseFileError(QStringLiteral("sync the folder"), dirPath, error);
+}
+
+}  // namespace twkmaildir
