@@ -1,0 +1,33 @@
+// The profile: which mail stores a session opens at logon.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace twksession {
+
+struct TStoreConfig {
+  QString Path;         // the store's directory
+  QString DisplayName;  // empty: the directory's name
+  QString UserName;     // for CurrentUser; may be empty
+  QString Address;
+  bool IsDefault = false;
+};
+
+struct TProfile {
+  QString Source;  // the profile file, or the directory used without one
+  std::vector<TStoreConfig> Stores;  // exactly one is the default
+};
+
+// Finds and reads the profile: the file named by TWK_PROFILE, else
+// $XDG_CONFIG_HOME (or ~/.config)/Quendal-Software/TWKtools.conf, else one
+// store at $MAILDIR, else ~/Maildir. Throws EComError(MAPI_E_LOGON_FAILED)
+// naming the places tried when no store is found, and naming the line of a
+// profile file that cannot be used.
+TProfile LoadProfile();
+
+// Reads a profile file (the format in docs/TWKtools.md).
+TProfile ReadProfileFile(const QString& path);
+
+}  // namespace twksession
