@@ -2,6 +2,9 @@
 // is tested with the store component).
 #include "core/MailFields.h"
 
+#include "tests/support/TestSupport.h"
+
+#include <QLocale>
 #include <gtest/gtest.h>
 
 namespace {
@@ -75,6 +78,20 @@ TEST(MailFields, MessageClasses) {
     EXPECT_EQ(IsMailClass(c.Class), c.Mail);
     EXPECT_EQ(IsSignedOrEncryptedClass(c.Class), c.Secure);
   }
+}
+
+// In a Turkish locale the locale's lower case of "IPM" is "ıpm" (dotless);
+// the class tests must not depend on it. The table runs again in that locale.
+TEST(MailFields, MessageClassesInATurkishLocale) {
+  if (QLocale::system().name() == QStringLiteral("tr_TR")) GTEST_SKIP() << "this is the Turkish run";
+  ASSERT_NE(QLocale(QStringLiteral("tr_TR")).toLower(QStringLiteral("IPM")), QStringLiteral("ipm"));
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("LC_ALL"), QStringLiteral("tr_TR.UTF-8"));
+  env.insert(QStringLiteral("LANG"), QStringLiteral("tr_TR.UTF-8"));
+  const TRunResult r = RunProgram(QStringLiteral("/proc/self/exe"),
+                                  {QStringLiteral("--gtest_filter=MailFields.MessageClasses")}, {}, env);
+  EXPECT_EQ(r.ExitCode, 0) << r.Stdout.toStdString() << r.Stderr.toStdString();
+  EXPECT_TRUE(r.Stdout.contains("[  PASSED  ] 1 test")) << r.Stdout.toStdString();
 }
 
 }  // namespace
