@@ -10,7 +10,6 @@
 #include <QStringList>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>

@@ -1,6 +1,7 @@
 // File and path utilities on real files in scratch directories.
 #include "core/Exception.h"
 #include "core/FilenameTools.h"
+#include "core/SpecialFolder.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDate>
@@ -185,7 +186,6 @@ TEST(FilenameTools, SetFileDateTimeUsesTwoSecondStepsWithinTheDosRange) {
   TScratchDir dir;
   const QString file = dir.File("f.txt");
   dir.Write("f.txt", "x");
-  const qint64 before = MTime(file);
 
   const auto local = [](int y, int mo, int d, int h, int mi, int s) {
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::LocalTime).toSecsSinceEpoch();
@@ -211,7 +211,6 @@ TEST(FilenameTools, SetFileDateTimeUsesTwoSecondStepsWithinTheDosRange) {
     SetFileDateTime(other, EncodeDateTime({2020, 1, 1, 0, 0, 0, 0}));
     EXPECT_EQ(MTime(other), otherBefore);
   }
-  (void)before;
 }
 
 TEST(FilenameTools, PrivateDirectoriesAreRefusedUnlessPrivate) {
@@ -256,6 +255,14 @@ TEST(FilenameTools, TempDirectoryPrefersAUsableRuntimeDirectory) {
   struct stat st;
   ASSERT_EQ(::lstat(QFile::encodeName(fallback).constData(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+TEST(SpecialFolder, DocumentsAndUnknownFolders) {
+  TIsolatedUser user;
+  EXPECT_EQ(S(GetMyDocumentsPath()), S(user.Documents()));
+  EXPECT_EQ(S(GetSpecialFolderPath(5)), S(user.Documents()));
+  EXPECT_TRUE(GetSpecialFolderPath(26).isEmpty());
+  EXPECT_TRUE(GetSpecialFolderPath(-1).isEmpty());
 }
 
 TEST(FilenameTools, ModuleDirectoryHoldsTheRunningProgram) {
