@@ -22,6 +22,9 @@ const QByteArray& MessageClsid() {
   return id;
 }
 
+// Upper-case hexadecimal digits in the names; the rest of a name stays as it is.
+QString Hex8(std::uint32_t v) { return QStringLiteral("%1").arg(v, 8, 16, QLatin1Char('0')).toUpper(); }
+
 struct TStrings {
   bool Unicode = true;
   TAnsiCodePage CodePage;
@@ -64,7 +67,7 @@ public:
 private:
   static std::uint32_t Tag(std::uint16_t id, std::uint16_t type) { return std::uint32_t(id) << 16 | type; }
   static QString SubStorageName(std::uint32_t tag) {
-    return QStringLiteral("__substg1.0_%1").arg(tag, 8, 16, QLatin1Char('0')).toUpper();
+    return QStringLiteral("__substg1.0_") + Hex8(tag);
   }
   void Fixed(std::uint32_t tag, std::uint64_t value) {
     PutU32(FEntries, tag);
@@ -225,7 +228,7 @@ private:
   }
 
   void Recipient(const TAddress& a, int index, int parent) {
-    const int s = FCf.AddStorage(parent, QStringLiteral("__recip_version1.0_#%1").arg(index, 8, 16, QLatin1Char('0')).toUpper());
+    const int s = FCf.AddStorage(parent, QStringLiteral("__recip_version1.0_#") + Hex8(std::uint32_t(index)));
     TPropertyBag p(FCf, s, FStrings);
     const QString name = a.Name.isEmpty() ? a.Address : a.Name;
     p.Long(PROP_ROWID, std::uint32_t(index));
@@ -242,7 +245,7 @@ private:
   }
 
   void Attachment(IRDOAttachment* a, int index, int parent, int depth) {
-    const int s = FCf.AddStorage(parent, QStringLiteral("__attach_version1.0_#%1").arg(index, 8, 16, QLatin1Char('0')).toUpper());
+    const int s = FCf.AddStorage(parent, QStringLiteral("__attach_version1.0_#") + Hex8(std::uint32_t(index)));
     TPropertyBag p(FCf, s, FStrings);
     p.Long(PROP_ATTACH_NUM, std::uint32_t(index));
     p.Long(PROP_OBJECT_TYPE, MAPI_ATTACH);

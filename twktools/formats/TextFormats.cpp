@@ -80,18 +80,23 @@ struct TGUnref {
   }
 };
 
-GMimePart* InlinePart(IRDOAttachment* a) {
-  const QByteArray type = a->MimeType().toLatin1();
-  const qsizetype slash = type.indexOf('/');
-  GMimePart* part = slash > 0 ? g_mime_part_new_with_type(type.left(slash).constData(), type.mid(slash + 1).constData())
-                              : g_mime_part_new_with_type("application", "octet-stream");
-  const QByteArray data = a->Data();
+GMimePart* BytesPart(const char* type, const char* subtype, const QByteArray& data, GMimeContentEncoding encoding) {
+  GMimePart* part = g_mime_part_new_with_type(type, subtype);
   GMimeStream* stream = g_mime_stream_mem_new_with_buffer(data.constData(), size_t(data.size()));
   GMimeDataWrapper* content = g_mime_data_wrapper_new_with_stream(stream, GMIME_CONTENT_ENCODING_DEFAULT);
   g_mime_part_set_content(part, content);
   g_object_unref(content);
   g_object_unref(stream);
-  g_mime_part_set_content_encoding(part, GMIME_CONTENT_ENCODING_BASE64);
+  g_mime_part_set_content_encoding(part, encoding);
+  return part;
+}
+
+GMimePart* InlinePart(IRDOAttachment* a) {
+  const QByteArray type = a->MimeType().toLatin1();
+  const qsizetype slash = type.indexOf('/');
+  GMimePart* part = slash > 0 ? BytesPart(type.left(slash).constData(), type.mid(slash + 1).constData(), a->Data(),
+                                          GMIME_CONTENT_ENCODING_BASE64)
+                              : BytesPart("application", "octet-stream", a->Data(), GMIME_CONTENT_ENCODING_BASE64);
   g_mime_part_set_content_id(part, a->ContentID().toUtf8().constData());
   g_mime_object_set_content_disposition_parameter(GMIME_OBJECT(part), "filename", AttachmentName(a).toUtf8().constData());
   g_mime_object_set_disposition(GMIME_OBJECT(part), "inline");
@@ -117,10 +122,10 @@ QByteArray MhtFile(IRDOMail* mail) {
   }
   GMimeMultipart* related = g_mime_multipart_new_with_subtype("related");
   g_mime_object_set_content_type_parameter(GMIME_OBJECT(related), "type", "text/html");
-  GMimeTextPart* text = g_mime_text_part_new_with_subtype("html");
-  g_mime_text_part_set_text(text, html.toUtf8().constData());
-  g_mime_text_part_set_charset(text, "utf-8");
-  g_mime_part_set_content_encoding(GMIME_PART(text), GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
+  // The document's own bytes, declared as UTF-8 (a text part would pick a
+  // charset of its own and convert).
+  GMimePart* text = BytesPart("text", "html", html.toUtf8(), GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
+  g_mime_object_set_content_type_parameter(GMIME_OBJECT(text), "charset", "utf-8");
   g_mime_multipart_add(related, GMIME_OBJECT(text));
   g_object_unref(text);
 
@@ -165,7 +170,10 @@ QString RtfEscape(const QString& text) {
     } else if (u < 0x80) {
       r += c;
     } else {
-      r += QStringLiteral("\\u%1?").arg(int(std::int16_t(u)));  // RTF wants signed 16-bit values
+      // Signed 16-bit values; the fallback for readers without \u is the
+      // Latin-1 byte where there is one.
+      r += QStringLiteral("\\u%1").arg(int(std::int16_t(u)));
+      r += u >= 0xA0 && u <= 0xFF ? QStringLiteral("\\'%1").arg(int(u), 2, 16, QLatin1Char('0')) : QStringLiteral("?");
     }
   }
   return r;
