@@ -2,8 +2,9 @@
 """Reads back the files written from one corpus message with independent
 readers and compares them with the expectations of fmt_corpus.py.
 
-Usage: fmt_check.py NAME.json OUTBASE
-OUTBASE.{eml,txt,htm,mht,rtf} and OUTBASE.msg (ANSI), OUTBASE-u.msg (Unicode).
+Usage: fmt_check.py NAME.json OUTBASE [SOURCE]
+OUTBASE.{eml,txt,htm,mht,rtf} and OUTBASE.msg (ANSI), OUTBASE-u.msg (Unicode);
+OUTBASE.eml must hold the bytes of SOURCE (default NAME.eml).
 Prints every mismatch and exits 1 when there is one."""
 import email
 import email.policy
@@ -24,7 +25,7 @@ from fmt_olecheck import check_tree  # noqa: E402
 
 exp = json.load(open(sys.argv[1], encoding="utf-8"))
 out = sys.argv[2]
-source = sys.argv[1][:-5] + ".eml"
+source = sys.argv[3] if len(sys.argv) > 3 else sys.argv[1][:-5] + ".eml"
 faults = []
 
 

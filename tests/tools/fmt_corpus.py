@@ -15,7 +15,7 @@ from email.message import EmailMessage
 from email.utils import format_datetime
 from datetime import datetime, timezone
 
-OUT = sys.argv[1]
+OUT = None  # the output directory, set by main (or by a script that imports this one)
 DATE = format_datetime(datetime(2024, 3, 5, 14, 30, tzinfo=timezone.utc))
 PNG = bytes.fromhex(
     "89504e470d0a1a0a0000000d4948445200000001000000010806000000"
@@ -158,5 +158,6 @@ def corpus():
 
 
 if __name__ == "__main__":
+    OUT = sys.argv[1]
     os.makedirs(OUT, exist_ok=True)
     corpus()
