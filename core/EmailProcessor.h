@@ -1,0 +1,128 @@
+// The engine that carries out jobs: one instance per run. The caller sets the
+// session (and the Outlook application for jobs on the selection), copies its
+// options in, optionally attaches a progress handler, runs ExecuteManual,
+// then reads ManualResults and MailErrors.
+#pragma once
+
+#include "core/DateTimeUtils.h"
+#include "core/JobDef.h"
+#include "core/Options.h"
+#include "core/Outlook.h"
+#include "twktools/TWKtools.h"
+
+#include <QStringList>
+#include <functional>
+
+class TEmailProcessor;
+class TMailFields;
+class TResolvePlaceholders;
+
+
+// Progress: (sender, folder, items in folder, current item, action, cancel).
+using TProcessingEvent = std::function<void(TEmailProcessor* sender, const QString& outlookFolder, int itemsInFolder,
+                                            int curItemNo, const QString& action, bool& cancel)>;
+
+class TEmailProcessor {
+public:
+  TEmailProcessor() = default;
+  TEmailProcessor(const TEmailProcessor&) = delete;
+  TEmailProcessor& operator=(const TEmailProcessor&) = delete;
+
+  TOutlookApplication* Outlook() const { return FOutlook; }
+  void SetOutlook(TOutlookApplication* v) { FOutlook = v; }
+  IRDOSession* RDOSession() const { return FRDOSession; }
+  void SetRDOSession(IRDOSession* v) { FRDOSession = v; }
+  TOptions& Options() { return FOptions; }
+  void SetOnProcessing(TProcessingEvent v) { FOnProcessing = std::move(v); }
+
+  const QStringList& MailErrors() const { return FMailErrors; }
+  const QStringList& ManualResults() const { return FManualResults; }
+
+  int CountFoldersInspected() const { return FCountFoldersInspected; }
+  int CountItemsInspected() const { return FCountItemsInspected; }
+  int CountEmailsProcessed() const { return FCountEmailsProcessed; }
+  int CountEmailsExported() const { return FCountEmailsExported; }
+  int CountSaveAttsEmailsAffected() const { return FCountSaveAttsEmailsAffected; }
+  int CountSaveAttsSaved() const { return FCountSaveAttsSaved; }
+  int CountSaveAttsShortcuts() const { return FCountSaveAttsShortcuts; }
+  int CountSaveAttsRemoved() const { return FCountSaveAttsRemoved; }
+  int CountEmailsCopied() const { return FCountEmailsCopied; }
+  int CountEmailsMoved() const { return FCountEmailsMoved; }
+
+  // Runs a manual job; raises on a validation failure or cancel ("User
+  // cancelled"). The result lines are written however the run ends.
+  void ExecuteManual(const TJobDef_Manual& jobDef);
+
+private:
+  class TWalk;
+  struct TAttCounts {
+    int Shortcuts = 0, Removed = 0, Skipped = 0, Saved = 0;
+  };
+
+  void ResetRun();
+  void SetCurrentFolder(IRDOFolder* folder);
+  void NotifyProcessing();
+  void ProcessEmail(IRDOMail* mail);
+  void ProcessSelection(IRDOFolder* folder, const std::shared_ptr<TOutlookSelection>& selection);
+  bool MatchesEmailFilter(const TMailFields& fields) const;
+  bool MatchesDateRange(const TMailFields& fields) const;
+  void WriteManualResults();
+  void AddMailError(const QString& folderPath, const QString& subject, const QString& message, TDateTime mailDate);
+
+  // The four tasks.
+  void ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolvePlaceholders& resolver, const TMailFields& fields,
+                   const TJobDef_ExportEmails& def);
+  void LogExport(const QString& logFolder, int format, const TMailFields& fields, const QStringList& saved,
+                 const QString& path);
+  void ExportAttachments(IRDOMail* mail, IRDOMail* decrypted, TResolvePlaceholders& resolver,
+                         const TMailFields& fields, const TJobDef_ExportAtts& def);
+  void SaveAttachments(IRDOMail* message, const TJobDef_ExportAtts& def, TAttCounts& counts,
+                       TResolvePlaceholders& resolver, TShortcutMode mode, bool recurse, const TMailFields& fields);
+  void CopyEmail(IRDOMail* mail, const TJobDef_CopyMove& def, TResolvePlaceholders& resolver);
+  void MoveEmail(IRDOMail* mail, const TJobDef_CopyMove& def, TResolvePlaceholders& resolver);
+
+  TOutlookApplication* FOutlook = nullptr;  // borrowed
+  IRDOSession* FRDOSession = nullptr;       // borrowed
+  TOptions FOptions;
+  TProcessingEvent FOnProcessing;
+  const TJobDef_Manual* FJob = nullptr;  // during ExecuteManual
+
+  QString FNotifyFolderName;
+  int FNotifyItemsInFolder = 0;
+  int FNotifyCurItemNo = 0;
+  bool FCancelled = false;
+  QString FCurrentWindowsUsername;
+  QString FCurrentOutlookUsername;
+  TDateTime FEmailDateMin = 0;
+  TDateTime FEmailDateMax = 0;
+  TDateTime FCurDate = 0;
+  QString FStartFolderFolderPath;
+  TwkPtr<IRDOFolder> FRDOStartFolder;
+  TwkPtr<IRDOFolder> FRDOCopyToFolder;
+  TwkPtr<IRDOFolder> FRDOMoveToFolder;
+  QString FCurFolderFolderPath;
+  QString FCurFolderRelativePath;
+  QString FCurFolderName;
+
+  int FCountFoldersInspected = 0;
+  int FCountItemsInspected = 0;
+  int FCountEmailsProcessed = 0;
+  int FCountEmailsExported = 0;
+  int FCountSaveAttsEmailsAffected = 0;
+  int FCountSaveAttsSaved = 0;
+  int FCountSaveAttsShortcuts = 0;
+  int FCountSaveAttsRemoved = 0;
+  int FCountEmailsCopied = 0;
+  int FCountEmailsMoved = 0;
+
+  QStringList FMailErrors;
+  QStringList FManualResults;
+};
+
+// Date-time text of mail errors: the locale's short date, a blank and its
+// long time; the time is left out at exactly midnight.
+QString MailErrorDateText(TDateTime value);
+// The logon name of the user running the program; empty when unknown.
+QString CurrentWindowsUsername();
+// The part of an attachment's file name after its last "\\" or "/".
+QString LastPathComponent(const QString& fileName);

@@ -1,0 +1,130 @@
+// The task "Export attachments to disk".
+#include "core/EmailProcessor.h"
+
+#include "core/ExportTarget.h"
+#include "core/FilenameTools.h"
+#include "core/ListMatch.h"
+#include "core/LnkTools.h"
+#include "core/MailFields.h"
+#include "core/ResolvePlaceholders.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+void TEmailProcessor::ExportAttachments(IRDOMail* mail, IRDOMail* decrypted, TResolvePlaceholders& resolver,
+                                        const TMailFields& fields, const TJobDef_ExportAtts& def) {
+  TAttCounts counts;
+  // A decrypted copy is never changed: a signed or encrypted e-mail keeps
+  // its attachments.
+  if (decrypted)
+    SaveAttachments(decrypted, def, counts, resolver, smNothing, def.RecurseMsg(), fields);
+  else
+    SaveAttachments(mail, def, counts, resolver, def.ShortcutMode(), def.RecurseMsg(), fields);
+  // One save per e-mail, after all its attachments.
+  if (counts.Shortcuts > 0 || counts.Removed > 0) mail->Save();
+  if (counts.Saved > 0) ++FCountSaveAttsEmailsAffected;
+  FCountSaveAttsSaved += counts.Saved;
+  FCountSaveAttsShortcuts += counts.Shortcuts;
+  FCountSaveAttsRemoved += counts.Removed;
+}
+
+namespace {
+
+// The attached e-mail behind a type-5 attachment, or none when it is to be
+// handled as a file. A signed or encrypted one is replaced by its decrypted
+// copy when the store has one.
+TwkPtr<IRDOMail> AttachedEmail(IRDOAttachment* att) {
+  TwkPtr<IRDOMail> item = att->EmbeddedMsg();
+  if (!item || !IsMailClass(item->MessageClass())) return {};
+  if (IsSignedOrEncryptedClass(item->MessageClass())) {
+    try {
+      if (TwkPtr<IRDOEncryptedMessage> enc = QueryAs<IRDOEncryptedMessage>(item.get(), IID_IRDOEncryptedMessage))
+        if (TwkPtr<IRDOMail> plain = enc->GetDecryptedMessage()) return plain;
+    } catch (const Exception&) {
+      // Not decryptable: the attached e-mail itself is walked.
+    }
+  }
+  return item;
+}
+
+// The saved file is complete: it exists with the attachment's full size.
+bool SavedCompletely(const QString& path, IRDOAttachment* att) {
+  const QFileInfo info(path);
+  return info.exists() && info.size() == att->Size();
+}
+
+}  // namespace
+
+void TEmailProcessor::SaveAttachments(IRDOMail* message, const TJobDef_ExportAtts& def, TAttCounts& counts,
+                                      TResolvePlaceholders& resolver, TShortcutMode mode, bool recurse,
+                                      const TMailFields& fields) {
+  TwkPtr<IRDOAttachments> atts = message->Attachments();
+  // The last attachment first: attachments are deleted and added on the way.
+  for (int i = atts->Count(); i >= 1; --i) {
+    TwkPtr<IRDOAttachment> att = atts->Item(i);
+    if (!att) continue;
+    const bool hidden = att->Hidden();
+    if (hidden && !def.HiddenAlso()) continue;
+    const int type = att->Type();
+    if (type != olByValue && type != olEmbeddeditem) continue;
+
+    if (type == olEmbeddeditem && recurse) {
+      if (TwkPtr<IRDOMail> inner = AttachedEmail(att.get())) {
+        TAttCounts own;
+        SaveAttachments(inner.get(), def, own, resolver, smNothing, true, fields);
+        counts.Saved += own.Saved;
+        counts.Skipped += own.Skipped;
+        // Deleted only when its own walk saved something and skipped nothing:
+        // an attached e-mail is never lost with files that were not saved.
+        if (mode == smRemove && !fields.SignedOrEncrypted() && own.Saved > 0 && own.Skipped == 0) {
+          att->Delete();
+          ++counts.Removed;
+        }
+        continue;
+      }
+    }
+
+    const QString name = MakeValidFileNameDef(LastPathComponent(att->FileName()), QStringLiteral("Untitled Attachment"));
+    if (HasLinkExtension(name)) continue;  // a link made by this system
+    const qint64 size = att->Size();
+    const bool passes = !(def.CheckAttSize() && qint64(def.AttMinSizeKB()) * 1024 >= size) &&
+                        IncludeExcludeMatch(name, def.AttIncludeList(), def.AttExcludeList());
+    if (!passes) {
+      if (!hidden) ++counts.Skipped;
+      continue;
+    }
+    const QString rel = resolver.Execute(def.SubFolderMask(),
+                                         QStringLiteral("Export attachments: Invalid mask for subfolders specified"), name);
+    QString path;
+    bool ok = false;
+    try {
+      TExportTarget target(JoinPath(def.DestFolder(), rel), def.ExistMode() == emSuffix);
+      path = target.Path();
+      att->SaveAsFile(path);
+      ok = SavedCompletely(path, att.get());
+      if (ok) target.Commit();
+    } catch (const Exception&) {
+      // A failed save counts as skipped; no error is recorded.
+    }
+    if (!ok) {
+      if (!hidden) ++counts.Skipped;
+      continue;
+    }
+    SetFileDateTime(path, fields.MailDate());
+    ++counts.Saved;
+    if (hidden || fields.SignedOrEncrypted()) continue;
+    if (mode == smTWK) {
+      const QString link = CreateLinkFile(path);
+      struct TRemoveLink {
+        QString Path;
+        ~TRemoveLink() { QFile::remove(Path); }
+      } removeLink{link};
+      atts->Add(link, olByValue, 0, LastPathComponent(link));
+      att->Delete();
+      ++counts.Shortcuts;
+    } else if (mode == smRemove) {
+      att->Delete();
+      ++counts.Removed;
+    }
+  }
+}
