@@ -124,7 +124,7 @@ def check_message(ole, path, e, unicode, top):
         data = ap.get(0x37010102, b"")
         hidden = bool(ap.get(0x7FFE000B))
         found.append((hidden, name, hashlib.sha256(data).hexdigest(), len(data)))
-    want = [(False, conv(x["name"]), x["sha256"], x["size"]) for x in e["attachments"]]
+    want = [(False, conv(x["name"]), x["sha256"], x["size"]) for x in e.get("msg_attachments", e["attachments"])]
     want += [(True, conv(x["name"]), x["sha256"], x["size"]) for x in e.get("hidden", [])]
     check(sorted(f for f in found if f[1] != "smime.p7s") == sorted(want), f"{where}: attachments {found} != {want}")
     if e.get("embedded"):
@@ -164,9 +164,13 @@ def check_msg(path, unicode):
     got = sorted((p.get_filename(), hashlib.sha256(p.get_payload(decode=True) or b"").hexdigest())
                  for p in m.walk() if p.get_filename() and not p.is_multipart() and p.get_content_type() != "message/rfc822"
                  and p.get_filename() != "smime.p7s")
-    want = [(c(x["name"]), x["sha256"]) for x in exp["attachments"] + exp.get("hidden", [])]
+    want = [(c(x["name"]), x["sha256"]) for x in exp.get("msg_attachments", exp["attachments"]) + exp.get("hidden", [])]
     if exp.get("embedded"):
         want += [(c(x["name"]), x["sha256"]) for x in exp["embedded"]["attachments"]]
+    if "msg_attachments" in exp:
+        # msgconvert re-renders a signed entity (a multipart attachment), so
+        # only its name can be compared; the item file's bytes are checked above.
+        got, want = [g[0] for g in got], [w[0] for w in want]
     check(got == sorted(want), f"msgconvert attachments {got} != {sorted(want)}")
 
 

@@ -154,6 +154,8 @@ def corpus():
         else:  # as stored, the one attachment is the encrypted content
             atts = [att("smime.p7m", email.message_from_bytes(raw).get_payload(decode=True))]
         e = expect(s, hdr, body, atts, cls_prefix="IPM.Note.SMIME")
+        if name == "signed":  # an item file keeps the whole signed entity as one attachment
+            e["msg_attachments"] = [att("smime.p7m", raw)]
         save(name, raw, e)
 
 

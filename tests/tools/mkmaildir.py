@@ -56,8 +56,8 @@ def folder_dir(root, layout, inbox, name):
         if name == "Inbox":
             return root
         return os.path.join(root, "." + ".".join(utf7_imap(p) for p in parts))
-    if name == "Inbox":
-        parts = [inbox]
+    if parts[0] == "Inbox":
+        parts[0] = inbox
     return os.path.join(root, *[utf7_imap(p) for p in parts])
 
 

@@ -140,15 +140,23 @@ public:
     const QList<TAddress> recips = RecipientsOf(mail);
     for (int i = 0; i < recips.size(); ++i) Recipient(recips[i], i, storage);
 
-    TwkPtr<IRDOAttachments> atts = mail->Attachments();
-    const int n = atts ? atts->Count() : 0;
     int written = 0;
     bool visible = false;
-    for (int i = 1; i <= n; ++i) {
-      TwkPtr<IRDOAttachment> a = atts->Item(i);
-      if (!a) continue;
-      visible = visible || !a->Hidden();
-      Attachment(a.get(), written++, storage, depth);
+    if (mail->MessageClass().startsWith(QStringLiteral("IPM.Note.SMIME.MultipartSigned"), Qt::CaseInsensitive)) {
+      // Outlook keeps a clear-signed message as one attachment holding the
+      // whole signed MIME entity, so the signature can still be checked.
+      SignedEntity(mail, storage);
+      written = 1;
+      visible = true;
+    } else {
+      TwkPtr<IRDOAttachments> atts = mail->Attachments();
+      const int n = atts ? atts->Count() : 0;
+      for (int i = 1; i <= n; ++i) {
+        TwkPtr<IRDOAttachment> a = atts->Item(i);
+        if (!a) continue;
+        visible = visible || !a->Hidden();
+        Attachment(a.get(), written++, storage, depth);
+      }
     }
     const QVariant flags = mail->Fields(PR_MESSAGE_FLAGS);
     std::uint32_t f = flags.isValid() ? flags.toUInt()
@@ -241,6 +249,25 @@ private:
     p.String(PROP_EMAIL_ADDRESS, a.Address);
     if (!a.Address.isEmpty()) p.String(PROP_ADDRTYPE, QStringLiteral("SMTP"));
     p.String(PROP_SMTP_ADDRESS, a.Address);
+    p.Finish(Reserved(8));
+  }
+
+  void SignedEntity(IRDOMail* mail, int parent) {
+    const int s = FCf.AddStorage(parent, QStringLiteral("__attach_version1.0_#") + Hex8(0));
+    TPropertyBag p(FCf, s, FStrings);
+    const QString name = QStringLiteral("smime.p7m");
+    p.Long(PROP_ATTACH_NUM, 0);
+    p.Long(PROP_OBJECT_TYPE, MAPI_ATTACH);
+    p.Long(PROP_RENDERING_POSITION, 0xFFFFFFFFu);
+    p.Long(PROP_ATTACH_METHOD, ATTACH_BY_VALUE);
+    p.String(PROP_DISPLAY_NAME, name);
+    p.String(PROP_ATTACH_FILENAME, name);
+    p.String(PROP_ATTACH_LONG_FILENAME, name);
+    p.String(PROP_ATTACH_EXTENSION, QStringLiteral(".p7m"));
+    p.String(PROP_ATTACH_MIME_TAG, QStringLiteral("multipart/signed"));
+    const QByteArray data = mail->MimeContent();
+    p.Long(PROP_ATTACH_SIZE, std::uint32_t(data.size()));
+    p.Binary(PROP_ATTACH_DATA, data);
     p.Finish(Reserved(8));
   }
 
