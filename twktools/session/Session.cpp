@@ -4,6 +4,7 @@
 #include "twktools/maildir/ids.h"
 #include "twktools/maildir/recipient.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <pwd.h>
 #include <unistd.h>
@@ -153,10 +154,11 @@ void TSession::Advise(IRDOSessionEvents* sink) {
   UpdateWatch();
 }
 
-// Watches every store's Inbox while logged on with a sink.
+// Watches every store's Inbox while logged on with a sink, and only where an
+// application object exists: without one no event loop can deliver events.
 void TSession::UpdateWatch() {
   FWatchers.clear();
-  if (!FSink || !FLogon) return;
+  if (!FSink || !FLogon || !QCoreApplication::instance()) return;
   for (const auto& store : FLogon->Stores) {
     if (store->InboxKey().isEmpty()) continue;
     TwkPtr<MailFolder> inbox = store->FolderOf(store->InboxKey());
