@@ -370,9 +370,13 @@ void FillInboxTask(TObjectReader& r, TJobDef_Inbox& v) {
   ReadPart(r, QStringLiteral("JobDef_ExportAtts"), v.JobDef_ExportAtts(), FillExportAtts);
 }
 
-// Line and column (1-based, in characters) of a byte offset.
+// Line and column (1-based, in characters) of a byte offset. The parser
+// reports where it stopped, which can be past the blanks after the fault:
+// those are stepped back over so the place is on the faulty line.
 QPair<int, int> LineAndColumn(const QByteArray& text, int offset) {
-  const QByteArray before = text.left(std::clamp<qsizetype>(offset, 0, text.size()));
+  qsizetype end = std::clamp<qsizetype>(offset, 0, text.size());
+  while (end > 0 && QByteArrayView(" \t\r\n").contains(text[end - 1])) --end;
+  const QByteArray before = text.left(end);
   const qsizetype lineStart = before.lastIndexOf('\n') + 1;
   return {int(before.count('\n')) + 1, int(QString::fromUtf8(before.mid(lineStart)).size()) + 1};
 }
