@@ -333,3 +333,32 @@ TEST(MaildirProfile, CurrentUserFallsBackToTheAccount) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MaildirIDs, SavedChangedMessageGetsANewEntryIDAndMoveFollowsTheFolder) {
+  TIsolatedUser user;
+  TScratchDir dir;
+  const QString box = dir.Path() + QStringLiteral("/M");
+  MakeMaildir(box, R"({"layout": "maildir++", "folders": {"Inbox": [{"time": 1600000000, "subdir": "cur", "flags": "S"}], "Other": 0}})");
+  auto session = LogonAt(box);
+  const auto inbox = session->GetDefaultFolder(olFolderInbox);
+  const auto mail = inbox->Items()->Item(1);
+  const QString oldID = mail->EntryID();
+  mail->SetSubject(QStringLiteral("changed"));
+  mail->Save();
+  const QString newID = mail->EntryID();
+  EXPECT_NE(newID, oldID);
+  EXPECT_THROW(session->GetMessageFromID(oldID), EComError);
+  EXPECT_EQ(session->GetMessageFromID(newID)->Subject(), QStringLiteral("changed"));
+  EXPECT_EQ(inbox->Items()->Count(), 1);
+
+  const auto other = inbox->Parent()->Folders()->ItemByName(QStringLiteral("Other"));
+  const auto moved = mail->Move(other.get());
+  EXPECT_EQ(inbox->Items()->Count(), 0);
+  EXPECT_EQ(other->Items()->Count(), 1);
+  EXPECT_EQ(session->GetMessageFromID(moved->EntryID())->Parent()->EntryID(), other->EntryID());
+  EXPECT_THROW(session->GetMessageFromID(newID), EComError);
+}
+
+}  // namespace
