@@ -1,6 +1,7 @@
 #include "twktools/maildir/datevalue.h"
 
-#include <QDateTime>
+#include <QDate>
+#include <ctime>
 
 namespace twkmaildir {
 
@@ -10,9 +11,14 @@ constexpr double kMSecsPerDay = 86400000.0;
 }  // namespace
 
 TDateTimeValue DateValueFromUnix(std::int64_t seconds, int msec) {
-  const QDateTime local = QDateTime::fromMSecsSinceEpoch(seconds * 1000 + msec).toLocalTime();
-  const double days = double(local.date().toJulianDay() - kJulianDayOf18991230);
-  const double frac = double(local.time().msecsSinceStartOfDay()) / kMSecsPerDay;
+  // localtime_r keeps the zone it loaded once, where QDateTime's local time
+  // re-reads the zone file for every value.
+  const time_t t = time_t(seconds);
+  tm local{};
+  if (!localtime_r(&t, &local)) return 0;
+  const double days =
+      double(QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday).toJulianDay() - kJulianDayOf18991230);
+  const double frac = double((local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) * 1000 + msec) / kMSecsPerDay;
   // Before the epoch day the fraction still counts forward in time of day.
   return days < 0 ? days - frac : days + frac;
 }

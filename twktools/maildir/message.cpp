@@ -134,6 +134,8 @@ GMimeMessage* TMessage::Headers() {
   if (FFull) return FFull.get();
   if (FHeadOnly) return FHeadOnly.get();
   LoadHead();
+  // A file read whole is parsed whole at once: one parse instead of two.
+  if (FWhole) return Full();
   TGPtr<GMimeStream> head(g_mime_stream_substream(FSource.get(), 0, FHeaderEnd));
   FHeadOnly = ParseMessage(head.get());
   return FHeadOnly.get();
@@ -228,7 +230,8 @@ TDateTimeValue TMessage::ReceivedTime() {
   for (int i = 0; i < count; ++i) {
     GMimeHeader* h = g_mime_header_list_get_header_at(headers, i);
     if (g_ascii_strcasecmp(g_mime_header_get_name(h), "Received") != 0) continue;
-    const char* value = g_mime_header_get_value(h);
+    // The raw value: the date after the last ';' needs no decoding.
+    const char* value = g_mime_header_get_raw_value(h);
     const char* semicolon = value ? std::strrchr(value, ';') : nullptr;
     if (!semicolon) continue;
     GDateTime* date = g_mime_utils_header_decode_date(semicolon + 1);

@@ -1,0 +1,179 @@
+// The walk benchmark: reads, for every message of a generated maildir, the
+// fields a TMailFields needs (class, sent flag, sender, on-behalf-of,
+// subject, four dates, transport headers, recipients, attachment names)
+// through the component's interfaces, against `cat` of the same files.
+// Reports the ratio (target: within 3x) and the walk's peak memory for two
+// store sizes (target: flat).
+//
+// usage: bench_walk [COUNT...]        (default 10000 50000)
+//        bench_walk walk MAILDIR      (one walk; used as a child process)
+//        bench_walk parse MAILDIR     (GMime's parse alone, the floor; a child process)
+//        bench_walk generate MAILDIR COUNT
+// Ratios use CPU time (user + system) of the child processes, which stays
+// steady when other work shares the machine; wall times are shown beside.
+#include "bench/msggen.h"
+#include "tests/test_maildir_folder.h"
+#include "twktools/maildir/Backend.h"
+#include "twktools/maildir/mimesupport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// Reads what TMailFields::FillFromMail reads; returns a checksum so nothing is optimised away.
+std::size_t ReadFields(IRDOMail* mail) {
+  std::size_t sum = std::size_t(mail->MessageClass().size());
+  const bool sent = mail->Sent();
+  if (sent) {
+    if (auto s = mail->Sender()) sum += std::size_t(s->Name().size() + s->Address().size());
+    if (auto s = mail->SentOnBehalfOf()) sum += std::size_t(s->Name().size() + s->Address().size());
+  }
+  sum += std::size_t(mail->Subject().size());
+  const double dates[] = {sent ? mail->SentOn() : 0, mail->ReceivedTime(), mail->LastModificationTime(),
+                          mail->CreationTime()};
+  for (double d : dates) sum += d != 0;
+  sum += std::size_t(mail->Fields(PR_TRANSPORT_MESSAGE_HEADERS).toString().size());
+  auto recipients = mail->Recipients();
+  for (int i = 1; i <= recipients->Count(); ++i) {
+    auto r = recipients->Item(i);
+    sum += std::size_t(r->Name().size() + r->Address().size() + r->Resolved());
+  }
+  auto atts = mail->Attachments();
+  for (int i = 1; i <= atts->Count(); ++i) {
+    auto a = atts->Item(i);
+    if (!a->Hidden() && (a->Type() == olByValue || a->Type() == olEmbeddeditem)) sum += std::size_t(a->FileName().size());
+  }
+  return sum;
+}
+
+// The floor set by GMime alone: each file read and parsed as a message, nothing asked.
+// Streams the files of cur/, so the walk's memory is the component's alone.
+template <class F>
+qsizetype ForEachMessageFile(const QString& maildir, F f) {
+  qsizetype n = 0;
+  for (QDirIterator it(maildir + QStringLiteral("/cur"), QDir::Files); it.hasNext(); ++n) f(it.next());
+  return n;
+}
+
+int ParseOnly(const QString& maildir) {
+  twkmaildir::EnsureMimeInit();
+  bool ok = true;
+  ForEachMessageFile(maildir, [&](const QString& file) {
+    QFile f(file);
+    ok = ok && f.open(QIODevice::ReadOnly);
+    const QByteArray bytes = f.readAll();
+    twkmaildir::TGPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.constData(), size_t(bytes.size())));
+    twkmaildir::ParseMessage(stream.get());
+  });
+  return ok ? 0 : 1;
+}
+
+int Walk(const QString& maildir) {
+  auto folder = TTestMailFolder::Create(maildir);
+  std::size_t sum = 0;
+  const qsizetype n = ForEachMessageFile(
+      maildir, [&](const QString& file) { sum += ReadFields(twkmaildir::OpenStoredMessage(folder.get(), file).get()); });
+  std::printf("%lld messages, checksum %zu\n", static_cast<long long>(n), sum);
+  return 0;
+}
+
+struct TRun {
+  double Seconds = 0;     // wall time
+  double CpuSeconds = 0;  // user + system time of the child: steady on a busy machine
+  long PeakKB = 0;
+};
+
+// Runs argv as a child; wall time and the child's peak resident memory.
+TRun RunChild(const QStringList& args, bool quiet) {
+  QElapsedTimer timer;
+  std::fflush(stdout);
+  timer.start();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (quiet) {
+      if (!freopen("/dev/null", "w", stdout)) _exit(126);
+    }
+    std::vector<QByteArray> storage;
+    std::vector<char*> argv;
+    for (const QString& a : args) storage.push_back(a.toLocal8Bit());
+    for (QByteArray& s : storage) argv.push_back(s.data());
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) qFatal("%s failed", qPrintable(args.join(' ')));
+  const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+  return {double(timer.nsecsElapsed()) / 1e9, seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_maxrss};
+}
+
+TRun Best(const QStringList& args, int repeats) {
+  TRun best{1e30, 1e30, 0};
+  for (int i = 0; i < repeats; ++i) {
+    const TRun r = RunChild(args, true);
+    best.Seconds = std::min(best.Seconds, r.Seconds);
+    best.CpuSeconds = std::min(best.CpuSeconds, r.CpuSeconds);
+    best.PeakKB = std::max(best.PeakKB, r.PeakKB);
+  }
+  return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && QByteArray(argv[1]) == "walk") return Walk(QString::fromLocal8Bit(argv[2]));
+  if (argc == 3 && QByteArray(argv[1]) == "parse") return ParseOnly(QString::fromLocal8Bit(argv[2]));
+  if (argc == 4 && QByteArray(argv[1]) == "generate") {
+    GenerateMaildir(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]));
+    return 0;
+  }
+  QList<int> counts;
+  for (int i = 1; i < argc; ++i) counts << std::atoi(argv[i]);
+  if (counts.isEmpty()) counts = {10000, 50000};
+  const QString self = QString::fromLocal8Bit(argv[0]);
+  QList<long> peaks;
+  bool ok = true;
+  for (int count : counts) {
+    QTemporaryDir dir;
+    const QString maildir = dir.path() + QStringLiteral("/Inbox");
+    QElapsedTimer timer;
+    timer.start();
+    GenerateMaildir(maildir, count);
+    std::printf("%d messages generated in %.2f s\n", count, double(timer.elapsed()) / 1000);
+    const QStringList cat = {QStringLiteral("/bin/sh"), QStringLiteral("-c"),
+                             QStringLiteral("find '%1/cur' -type f -exec cat {} + >/dev/null").arg(maildir)};
+    RunChild(cat, true);  // warm the page cache for both
+    const TRun catRun = Best(cat, 3);
+    const TRun parse = Best({self, QStringLiteral("parse"), maildir}, 3);
+    const TRun walk = Best({self, QStringLiteral("walk"), maildir}, 3);
+    const double ratio = walk.CpuSeconds / catRun.CpuSeconds;
+    std::printf("%d messages, CPU time (wall time): cat %.3f s (%.3f s), GMime parse only %.3f s (%.3f s), "
+                "walk %.3f s (%.3f s)\n",
+                count, catRun.CpuSeconds, catRun.Seconds, parse.CpuSeconds, parse.Seconds, walk.CpuSeconds,
+                walk.Seconds);
+    std::printf("  walk / cat %.2f (target <= 3: %s; wall %.2f), GMime parse alone / cat %.2f, "
+                "walk peak memory %ld KB\n",
+                ratio, ratio <= 3 ? "met" : "NOT met", walk.Seconds / catRun.Seconds,
+                parse.CpuSeconds / catRun.CpuSeconds, walk.PeakKB);
+    ok = ok && ratio <= 3;
+    peaks << walk.PeakKB;
+  }
+  if (peaks.size() >= 2) {
+    const double growth = double(peaks.last()) / double(peaks.first());
+    std::printf("peak memory %d vs %d messages: %.2fx (target flat, <= 1.25x: %s)\n", counts.last(), counts.first(),
+                growth, growth <= 1.25 ? "met" : "NOT met");
+    ok = ok && growth <= 1.25;
+  }
+  return ok ? 0 : 1;
+}
