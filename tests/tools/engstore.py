@@ -6,7 +6,8 @@ independently of the component (Python's email and mailbox modules only).
   engstore.py read ROOT         prints the store as JSON
 
 SPEC = {"layout": "nested" | "maildir++",
-        "folders": {"Inbox": [MSG, ...], "Inbox/Sub": [...], "Archive": []}}
+        "folders": {"Inbox": [MSG, ...], "Inbox/Sub": [...], "Archive": []},
+        "plain": ["Projects"]}       # directories that hold no maildir
 MSG  = {"subject": "...", "from": "Name <a@b>", "to": "Name <c@d>",
         "time": 1700000000,            # Date header and delivery order
         "body": "text", "html": "<p>..</p>",
@@ -117,6 +118,8 @@ def write(root, spec):
             with open(tmp, "wb") as f:
                 f.write(data)
             os.rename(tmp, os.path.join(box, "cur", unique + ":2,S"))
+    for name in spec.get("plain", []):
+        os.makedirs(folder_dir(root, layout, name), exist_ok=True)
 
 
 def describe_atts(msg):

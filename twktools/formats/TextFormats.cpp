@@ -14,7 +14,7 @@ QByteArray TextFile(IRDOMail* mail) {
   for (const THeaderLine& l : HeaderBlock(mail)) t += l.Label + QStringLiteral(":\t") + l.Value + u'\n';
   t += u'\n';
   t += PlainTextOf(mail);
-  return QByteArray("\xEF\xBB\xBF") + ToCrLf(t).toUtf8();
+  return ToCrLf(t).toUtf8();
 }
 
 namespace {

@@ -9,7 +9,7 @@
 
 namespace twkformats {
 
-// UTF-8 with a byte-order mark, CR LF line ends.
+// UTF-8 without a byte-order mark, CR LF line ends.
 QByteArray TextFile(IRDOMail* mail);
 // A UTF-8 HTML document (charset declared) without script; cid: references
 // stay as they are.
