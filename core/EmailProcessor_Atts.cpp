@@ -47,12 +47,6 @@ TwkPtr<IRDOMail> AttachedEmail(IRDOAttachment* att) {
   return item;
 }
 
-// The saved file is complete: it exists with the attachment's full size.
-bool SavedCompletely(const QString& path, IRDOAttachment* att) {
-  const QFileInfo info(path);
-  return info.exists() && info.size() == att->Size();
-}
-
 }  // namespace
 
 void TEmailProcessor::SaveAttachments(IRDOMail* message, const TJobDef_ExportAtts& def, TAttCounts& counts,
@@ -95,14 +89,19 @@ void TEmailProcessor::SaveAttachments(IRDOMail* message, const TJobDef_ExportAtt
     }
     const QString rel = resolver.Execute(def.SubFolderMask(),
                                          QStringLiteral("Export attachments: Invalid mask for subfolders specified"), name);
+    // The e-mail loses this attachment (link or removal) only after the
+    // saved file is complete under its final name and on disk.
+    const bool changesMail = !hidden && !fields.SignedOrEncrypted() && mode != smNothing;
     QString path;
     bool ok = false;
     try {
       TExportTarget target(JoinPath(def.DestFolder(), rel), def.ExistMode() == emSuffix);
       path = target.Path();
-      att->SaveAsFile(path);
-      ok = SavedCompletely(path, att.get());
-      if (ok) target.Commit();
+      att->SaveAsFile(target.WritePath());
+      if (target.WrittenSize() == att->Size()) {
+        target.Commit(changesMail);
+        ok = true;
+      }
     } catch (const Exception&) {
       // A failed save counts as skipped; no error is recorded.
     }
@@ -112,7 +111,7 @@ void TEmailProcessor::SaveAttachments(IRDOMail* message, const TJobDef_ExportAtt
     }
     SetFileDateTime(path, fields.MailDate());
     ++counts.Saved;
-    if (hidden || fields.SignedOrEncrypted()) continue;
+    if (!changesMail) continue;
     if (mode == smTWK) {
       const QString link = CreateLinkFile(path);
       struct TRemoveLink {

@@ -3,28 +3,84 @@
 #include "core/Exception.h"
 #include "core/FilenameTools.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+
+// MakeUniqueFileName leaves a directory that could not be made to the first
+// write; name it here with the system's reason.
+void RequireDirectory(const QString& dir) {
+  if (QFileInfo(dir).isDir()) return;
+  if (::mkdir(Native(dir).constData(), 0777) != 0 && errno != EEXIST) RaiseLastOSError(dir);
+  if (!QFileInfo(dir).isDir()) throw EOSError::FromErrno(ENOTDIR, dir);
+}
+
+void SyncPath(const QString& path, int flags) {
+  const int fd = ::open(Native(path).constData(), flags | O_CLOEXEC);
+  if (fd < 0) RaiseLastOSError(path);
+  const int rc = ::fsync(fd);
+  const int err = errno;
+  ::close(fd);
+  if (rc != 0) throw EOSError::FromErrno(err, path);
+}
+
+}  // namespace
 
 TExportTarget::TExportTarget(const QString& path, bool unique) : FPath(path) {
   MakeUniqueFileName(FPath, unique);
-  if (!unique) return;
-  for (;;) {
-    const int fd = ::open(QFile::encodeName(FPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-      ::close(fd);
-      FReserved = true;
-      return;
+  const QFileInfo info(FPath);
+  RequireDirectory(info.path());
+  if (unique) {
+    for (;;) {
+      const int fd = ::open(Native(FPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+      if (fd >= 0) {
+        ::close(fd);
+        FReserved = true;
+        break;
+      }
+      if (errno != EEXIST) RaiseLastOSError(FPath);
+      // Someone created it since the name was chosen: take the next number.
+      FPath = path;
+      MakeUniqueFileName(FPath, true);
     }
-    if (errno != EEXIST) RaiseLastOSError(FPath);
-    // Someone created it since the name was chosen: take the next number.
-    FPath = path;
-    MakeUniqueFileName(FPath, true);
   }
+  QByteArray temp = Native(QFileInfo(FPath).path() + QStringLiteral("/.") + QFileInfo(FPath).fileName().left(100) +
+                           QStringLiteral(".part-XXXXXX"));
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) {
+    const int err = errno;
+    if (FReserved) QFile::remove(FPath);
+    FReserved = false;
+    throw EOSError::FromErrno(err, FPath);
+  }
+  ::fchmod(fd, 0644);
+  ::close(fd);
+  FTempPath = QFile::decodeName(temp);
 }
 
 TExportTarget::~TExportTarget() {
-  if (FReserved) QFile::remove(FPath);
+  if (FCommitted) return;
+  ::unlink(Native(FTempPath).constData());
+  if (FReserved) ::unlink(Native(FPath).constData());
+}
+
+qint64 TExportTarget::WrittenSize() const {
+  struct stat st {};
+  if (::stat(Native(FTempPath).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return qint64(st.st_size);
+}
+
+void TExportTarget::Commit(bool sync) {
+  if (sync) SyncPath(FTempPath, O_RDONLY);
+  if (::rename(Native(FTempPath).constData(), Native(FPath).constData()) != 0) RaiseLastOSError(FPath);
+  FCommitted = true;
+  if (sync) SyncPath(QFileInfo(FPath).path(), O_RDONLY | O_DIRECTORY);
 }

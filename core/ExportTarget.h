@@ -1,23 +1,35 @@
-// The target file of an export. Under "append a number" the name is made
-// unique and the file created exclusively, so a file that appears in between
-// is never overwritten: on a clash the next number is taken. A target that
-// was reserved but never written is removed again.
+// The target file of an export. The file is written under a temporary name
+// beside its final name and renamed into place only when complete, so a
+// failed or short write (a full disk) never leaves a partial file under the
+// final name nor destroys the file it would replace. Under "append a number"
+// the final name is also reserved exclusively, so a file that appears in
+// between is never overwritten: on a clash the next number is taken.
 #pragma once
 
 #include <QString>
 
 class TExportTarget {
 public:
+  // Makes the name (unique when asked), creates its directory and the
+  // temporary file; raises naming the directory or file that failed.
   TExportTarget(const QString& path, bool unique);
   TExportTarget(const TExportTarget&) = delete;
   TExportTarget& operator=(const TExportTarget&) = delete;
   ~TExportTarget();
 
+  // The final name.
   const QString& Path() const { return FPath; }
-  // The file is written: keep it.
-  void Commit() { FReserved = false; }
+  // Where the writer writes.
+  const QString& WritePath() const { return FTempPath; }
+  // Size of what has been written so far; -1 when nothing exists.
+  qint64 WrittenSize() const;
+  // Puts the written file under its final name; with sync it is on disk
+  // (data and directory entry) before this returns. Raises on failure.
+  void Commit(bool sync = false);
 
 private:
   QString FPath;
+  QString FTempPath;
   bool FReserved = false;
+  bool FCommitted = false;
 };
