@@ -423,3 +423,25 @@ TEST(MessageLoose, AMessageFromAFileSavesBackToIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// A rewritten message keeps its place and delivery time, drops the size
+// fields that no longer hold, and does not grow with every save.
+TEST(MessageNames, DerivedNamesKeepThePlace) {
+  using twkmaildir::DerivedUniqueName;
+  const QString dovecot = QStringLiteral("1700000000.M5P7.host,S=1234,W=1260");
+  const QString once = DerivedUniqueName(dovecot);
+  EXPECT_TRUE(once.startsWith(QStringLiteral("1700000000.M5P7.host.TWK"))) << S(once);
+  EXPECT_FALSE(once.contains(QStringLiteral("S=")));
+  const QString twice = DerivedUniqueName(once);
+  EXPECT_NE(twice, once);
+  EXPECT_EQ(twice.count(QStringLiteral(".TWK")), 1) << S(twice);
+  EXPECT_EQ(twkmaildir::DeliverySecondsOf(twice), 1700000000);
+  // Between the old name and its neighbours in the same second.
+  EXPECT_GT(once, QStringLiteral("1700000000.M5P7.host"));
+  EXPECT_LT(once, QStringLiteral("1700000000.M5P8.host"));
+  EXPECT_TRUE(DerivedUniqueName(QString()).contains(QStringLiteral(".M")));
+}
+
+}  // namespace

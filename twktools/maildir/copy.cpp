@@ -29,7 +29,7 @@ MailFolder* DestinationMailFolder(IRDOFolder* folder) {
 
 QString CopyMessageFile(const QByteArray& bytes, const QString& sourceFileName, MailFolder* dest) {
   const TMaildirFileName name = SplitMaildirFileName(sourceFileName);
-  const QString path = DeliverMessageFile(dest->MaildirPath(), bytes, name.Info, DeliverySecondsOf(name.Unique));
+  const QString path = DeliverMessageFile(dest->MaildirPath(), bytes, name.Info, name.Unique);
   TellAdded(dest, path);
   return path;
 }
@@ -59,8 +59,7 @@ QString MoveMessageFile(const QString& oldPath, MailFolder* source, MailFolder* 
     if (rc == 0) break;
     if (errno == EXDEV) {
       // Another file system: a synced copy first, the original removed only then.
-      const QString path = DeliverMessageFile(destMaildir, ReadMessageFile(oldPath), info,
-                                              DeliverySecondsOf(name.Unique));
+      const QString path = DeliverMessageFile(destMaildir, ReadMessageFile(oldPath), info, name.Unique);
       try {
         RemoveMessageFile(oldPath);
       } catch (...) {
@@ -72,7 +71,7 @@ QString MoveMessageFile(const QString& oldPath, MailFolder* source, MailFolder* 
       return path;
     }
     if (errno != EEXIST || attempt > 100) RaiseFileError(QStringLiteral("move the message file"), oldPath, errno);
-    unique = NewUniqueName(DeliverySecondsOf(name.Unique));
+    unique = DerivedUniqueName(name.Unique);
   }
   // The rename is atomic and done; should a sync fail, a crash leaves the
   // message in exactly one of the two places, so the move stands.

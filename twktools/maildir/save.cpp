@@ -5,9 +5,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -109,18 +111,29 @@ std::int64_t DeliverySecondsOf(const QString& uniqueName) {
   return uniqueName.left(digits).toLongLong();
 }
 
-QString NewUniqueName(std::int64_t deliverySeconds) {
+namespace {
+
+QString UniqueSuffix() {
   static std::atomic<unsigned> counter{0};
-  static const QString host = HostPart();
   timeval now{};
   gettimeofday(&now, nullptr);
-  const std::int64_t seconds = deliverySeconds >= 0 ? deliverySeconds : std::int64_t(now.tv_sec);
-  return QStringLiteral("%1.M%2P%3Q%4.%5")
-      .arg(seconds)
-      .arg(qint64(now.tv_usec))
-      .arg(qint64(getpid()))
-      .arg(++counter)
-      .arg(host);
+  return QStringLiteral("%1P%2Q%3").arg(qint64(now.tv_usec)).arg(qint64(getpid())).arg(++counter);
+}
+
+}  // namespace
+
+QString NewUniqueName() {
+  static const QString host = HostPart();
+  return QStringLiteral("%1.M%2.%3").arg(qint64(time(nullptr))).arg(UniqueSuffix(), host);
+}
+
+QString DerivedUniqueName(const QString& sourceUnique) {
+  if (sourceUnique.isEmpty()) return NewUniqueName();
+  static const QRegularExpression sizeFields(QStringLiteral(",[SW]=\\d+"));
+  static const QRegularExpression ownSuffix(QStringLiteral("\\.TWK\\d+P\\d+Q\\d+$"));
+  QString base = sourceUnique;
+  base.remove(sizeFields).remove(ownSuffix);
+  return base + QStringLiteral(".TWK") + UniqueSuffix();
 }
 
 QString MaildirOfFile(const QString& filePath) {
@@ -128,9 +141,9 @@ QString MaildirOfFile(const QString& filePath) {
 }
 
 QString DeliverMessageFile(const QString& maildir, const QByteArray& bytes, const QString& info,
-                           std::int64_t deliverySeconds, unsigned mode) {
+                           const QString& sourceUnique, unsigned mode) {
   const QString infoPart = info.isEmpty() ? QStringLiteral(":2,") : info;
-  QString unique = NewUniqueName(deliverySeconds);
+  QString unique = DerivedUniqueName(sourceUnique);
   const QString tmpPath = maildir + QStringLiteral("/tmp/") + unique;
   WriteTmpFile(tmpPath, bytes, mode_t(mode));
   const QByteArray nativeTmp = Native(tmpPath);
@@ -142,7 +155,7 @@ QString DeliverMessageFile(const QString& maildir, const QByteArray& bytes, cons
       // link(2) never replaces an existing message, unlike rename(2).
       if (Step(TFileStep::Link, [&] { return ::link(nativeTmp.constData(), nativeTarget.constData()); }) == 0) break;
       if (errno != EEXIST || attempt > 100) RaiseFileError(QStringLiteral("create the message file"), target, errno);
-      unique = NewUniqueName(deliverySeconds);
+      unique = DerivedUniqueName(sourceUnique);
     }
   } catch (...) {
     ::unlink(nativeTmp.constData());
@@ -167,7 +180,7 @@ QString ReplaceMessageFile(const QString& oldPath, const QByteArray& bytes) {
   struct stat st {};
   const unsigned mode = ::stat(Native(oldPath).constData(), &st) == 0 ? unsigned(st.st_mode & 0777) : 0600u;
   const QString newPath =
-      DeliverMessageFile(MaildirOfFile(oldPath), bytes, name.Info, DeliverySecondsOf(name.Unique), mode);
+      DeliverMessageFile(MaildirOfFile(oldPath), bytes, name.Info, name.Unique, mode);
   try {
     RemoveMessageFile(oldPath);
   } catch (...) {

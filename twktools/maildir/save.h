@@ -31,16 +31,22 @@ TMaildirFileName SplitMaildirFileName(const QString& fileName);
 QString MaildirFlags(const QString& fileName);
 // The delivery time (seconds since 1970) a unique name begins with; -1 when it has none.
 std::int64_t DeliverySecondsOf(const QString& uniqueName);
-// A new unique name "<seconds>.M<usec>P<pid>Q<n>.<host>"; deliverySeconds < 0 means now.
-QString NewUniqueName(std::int64_t deliverySeconds);
+// A new unique name "<now>.M<usec>P<pid>Q<n>.<host>".
+QString NewUniqueName();
+// A new unique name for a rewritten copy of the message named sourceUnique:
+// the old name (without the size fields ",S=" and ",W=", which no longer
+// hold) followed by ".TWK<usec>P<pid>Q<n>", so the copy keeps the delivery
+// time and sorts exactly where the old file sorted. A new name when
+// sourceUnique is empty.
+QString DerivedUniqueName(const QString& sourceUnique);
 
 // The maildir of a message file (the parent of its cur/ or new/).
 QString MaildirOfFile(const QString& filePath);
 
 // Writes bytes as a new message into maildir's cur/ with the info part
-// (":2," when empty) and a unique name keeping deliverySeconds; returns its path.
+// (":2," when empty) and a name derived from sourceUnique; returns its path.
 QString DeliverMessageFile(const QString& maildir, const QByteArray& bytes, const QString& info,
-                           std::int64_t deliverySeconds, unsigned mode = 0600);
+                           const QString& sourceUnique, unsigned mode = 0600);
 // Replaces the message file oldPath by bytes under a new unique name
 // (same delivery time, same flags); returns the new path. On failure the
 // old file is untouched and no new file is left in cur/ or new/.
