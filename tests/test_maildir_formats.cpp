@@ -193,7 +193,8 @@ TEST(SaveMessageAs, AnsiItemFileUsesTheConfiguredCodePage) {
   TScratchDir out;
   out.Write(QStringLiteral("ru.eml"),
             "From: a@example.org\r\nTo: b@example.org\r\nSubject: =?utf-8?b?0J/RgNC40LLQtdGC?=\r\n"
-            "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nhi\r\n");
+            "MIME-Version: 1.0\r\nContent-Type: text/html; charset=utf-8\r\n\r\n"
+            "<p>\xD0\x9F\xD1\x80\xD0\xB8 \xE2\x82\xAC</p>\r\n");
   TwkPtr<IRDOMail> mail = OpenFile(out.File(QStringLiteral("ru.eml")));
   qputenv("TWK_ANSI_CODEPAGE", "1251");
   SaveMessageAs(mail.get(), out.File(QStringLiteral("ru.msg")), olMSG);
@@ -204,5 +205,10 @@ TEST(SaveMessageAs, AnsiItemFileUsesTheConfiguredCodePage) {
   EXPECT_EQ(cp1251.value(QStringLiteral("__substg1.0_0037001E")).value(2), QStringLiteral("cff0e8e2e5f2"));
   const auto cp1252 = ReadCompoundFile(out.File(QStringLiteral("ru1252.msg")), &faults);
   EXPECT_EQ(cp1252.value(QStringLiteral("__substg1.0_0037001E")).value(2), QStringLiteral("3f3f3f3f3f3f"));
+  // The HTML loses nothing: what the code page lacks becomes a character reference.
+  EXPECT_TRUE(cp1252.value(QStringLiteral("__substg1.0_10130102")).value(2).startsWith(
+      QString::fromLatin1(QByteArray("<p>&#1055;&#1088;&#1080; \x80</p>").toHex())));
+  EXPECT_TRUE(cp1251.value(QStringLiteral("__substg1.0_10130102")).value(2).startsWith(
+      QString::fromLatin1(QByteArray("<p>\xCF\xF0\xE8 \x88</p>").toHex())));
   EXPECT_TRUE(faults.isEmpty());
 }

@@ -1,11 +1,12 @@
 #include "twktools/formats/HtmlTokens.h"
 
 #include <QHash>
-#include <cctype>
 
 namespace twkformats {
 
 namespace {
+
+bool IsHexDigit(QChar c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); }
 
 bool IsSpace(QChar c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f'; }
 
@@ -177,7 +178,7 @@ QString DecodeHtmlEntities(const QString& s) {
       const bool hex = j < s.size() && (s[j] == u'x' || s[j] == u'X');
       if (hex) ++j;
       const qsizetype start = j;
-      while (j < s.size() && j - start < 8 && (hex ? isxdigit(s[j].unicode()) : s[j].isDigit())) ++j;
+      while (j < s.size() && j - start < 8 && (hex ? IsHexDigit(s[j]) : s[j].isDigit())) ++j;
       if (j > start) {
         code = char32_t(s.mid(start, j - start).toUInt(&ok, hex ? 16 : 10));
         if (!code || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
