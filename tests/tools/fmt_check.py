@@ -52,6 +52,8 @@ def props(ole, path, header):
     for off in range(header, len(data), 16):
         tag, flags = struct.unpack_from("<II", data, off)
         ptype = tag & 0xFFFF
+        # A header of the wrong size shows as entries with no tag or flags.
+        check(tag >> 16 and ptype and flags in (2, 6), f"{'/'.join(path)}: entry {tag:#010x} flags {flags}")
         if ptype in VARIABLE:
             size = struct.unpack_from("<I", data, off + 8)[0]
             name = "__substg1.0_%08X" % tag
