@@ -124,4 +124,29 @@ TEST_F(NewMail, NothingAfterUnsubscribeOrLogoff) {
   EXPECT_EQ(FEvents.IDs, QStringList({}));
 }
 
+// A handler that logs off while the watcher delivers: the rest of the batch
+// is dropped, nothing is touched after it is gone.
+class TLogoffOnFirst final : public IRDOSessionEvents {
+public:
+  explicit TLogoffOnFirst(IRDOSession* s) : FSession(s) {}
+  void OnNewMail(const QString& entryID) override {
+    IDs << entryID;
+    FSession->Logoff();
+  }
+  QStringList IDs;
+
+private:
+  IRDOSession* FSession;
+};
+
+TEST_F(NewMail, HandlerMayLogOffWhileEventsAreDelivered) {
+  TLogoffOnFirst handler(FSession.get());
+  FSession->Advise(&handler);
+  Deliver(QStringLiteral("1800000030.1.mta"), QStringLiteral("new/1800000030.1.mta"));
+  Deliver(QStringLiteral("1800000031.1.mta"), QStringLiteral("new/1800000031.1.mta"));
+  Pump(300);
+  EXPECT_EQ(handler.IDs.size(), 1);
+  EXPECT_FALSE(FSession->LoggedOn());
+}
+
 }  // namespace

@@ -53,10 +53,10 @@ TNewMailWatcher::~TNewMailWatcher() {
 
 void TNewMailWatcher::ReadEvents() {
   alignas(inotify_event) char buffer[16384];
-  for (;;) {
+  while (!FStopped) {
     const ssize_t n = read(FFd, buffer, sizeof buffer);
     if (n <= 0) return;  // EAGAIN: all read
-    for (ssize_t at = 0; at < n;) {
+    for (ssize_t at = 0; at < n && !FStopped;) {
       const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
       at += ssize_t(sizeof(inotify_event) + e->len);
       if (e->mask & IN_Q_OVERFLOW) {
@@ -83,6 +83,7 @@ void TNewMailWatcher::ReadEvents() {
 }
 
 void TNewMailWatcher::Arrived(const QString& unique) {
+  if (FStopped) return;
   // A rename new/ -> cur/ or a flag change keeps the unique name: not new.
   if (FSeen.contains(unique)) return;
   FSeen.insert(unique);
@@ -96,7 +97,7 @@ void TNewMailWatcher::Rescan() {
   const QSet<QString> now = FListing->UniqueNames();
   for (const QString& unique : now)
     if (!FPending.contains(unique)) Arrived(unique);
-  FSeen.intersect(now);
+  if (!FStopped) FSeen.intersect(now);
 }
 
 }  // namespace twkmaildir

@@ -20,6 +20,9 @@ public:
   // Throws EComError when inotify cannot watch the folder.
   TNewMailWatcher(TwkPtr<TMaildirFolder> inbox, THandler handler);
   ~TNewMailWatcher();
+  // No more events, also not from the batch being read now (the handler
+  // may stop the watch while it runs).
+  void Stop() { FStopped = true; }
   TNewMailWatcher(const TNewMailWatcher&) = delete;
   TNewMailWatcher& operator=(const TNewMailWatcher&) = delete;
 
@@ -37,6 +40,7 @@ private:
   QSocketNotifier* FNotifier = nullptr;
   QSet<QString> FSeen;                // unique names announced or there before
   QSet<QString> FPending;             // created in place, not yet complete
+  bool FStopped = false;
 };
 
 }  // namespace twkmaildir

@@ -51,7 +51,20 @@ QString AccountUserName() {
 
 }  // namespace
 
-TSession::~TSession() { FWatchers.clear(); }
+TSession::~TSession() {
+  FWatchers.clear();
+  FRetired.clear();
+}
+
+void TSession::StopWatchers() {
+  for (auto& w : FWatchers) w->Stop();
+  if (FDispatching) {
+    for (auto& w : FWatchers) FRetired.push_back(std::move(w));
+  } else {
+    FRetired.clear();
+  }
+  FWatchers.clear();
+}
 
 void TSession::Logon() {
   auto logon = std::make_shared<TLogon>();
@@ -62,7 +75,7 @@ void TSession::Logon() {
 }
 
 void TSession::Logoff() {
-  FWatchers.clear();
+  StopWatchers();
   FLogon.reset();
 }
 
@@ -157,7 +170,7 @@ void TSession::Advise(IRDOSessionEvents* sink) {
 // Watches every store's Inbox while logged on with a sink, and only where an
 // application object exists: without one no event loop can deliver events.
 void TSession::UpdateWatch() {
-  FWatchers.clear();
+  StopWatchers();
   if (!FSink || !FLogon || !QCoreApplication::instance()) return;
   for (const auto& store : FLogon->Stores) {
     if (store->InboxKey().isEmpty()) continue;
@@ -165,7 +178,14 @@ void TSession::UpdateWatch() {
     auto* folder = static_cast<TMaildirFolder*>(inbox.get());
     if (folder->MaildirPath().isEmpty()) continue;
     FWatchers.push_back(std::make_unique<TNewMailWatcher>(TwkPtr<TMaildirFolder>(folder), [this](const QString& entryID) {
-      if (FSink) FSink->OnNewMail(entryID);
+      if (!FSink) return;
+      struct TGuard {
+        bool& Flag;
+        bool Old;
+        ~TGuard() { Flag = Old; }
+      } guard{FDispatching, FDispatching};
+      FDispatching = true;
+      FSink->OnNewMail(entryID);
     }));
   }
 }

@@ -54,6 +54,11 @@ private:
   TFolderPicker FPicker;
   IRDOSessionEvents* FSink = nullptr;
   std::vector<std::unique_ptr<twkmaildir::TNewMailWatcher>> FWatchers;
+  // Watchers stopped while one of them was delivering an event: they are
+  // still on the call stack and go at the next change or with the session.
+  std::vector<std::unique_ptr<twkmaildir::TNewMailWatcher>> FRetired;
+  bool FDispatching = false;
+  void StopWatchers();
 };
 
 }  // namespace twksession
