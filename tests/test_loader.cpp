@@ -29,6 +29,9 @@ TEST(Loader, CreatesSessionsFromTheComponent) {
   ASSERT_TRUE(a && b);
   EXPECT_NE(a.get(), b.get());
   EXPECT_FALSE(a->LoggedOn());
+  // The library stays loaded: a new location has no effect any more.
+  loader.SetDllLocation64Bit(QStringLiteral("/nowhere/TWKtools64.so"));
+  EXPECT_TRUE(loader.new_RDOSession());
 }
 
 TEST(Loader, MissingFileNamesThePathAndALaterCallSucceeds) {
