@@ -132,6 +132,13 @@ TEST_P(StoreLayouts, EntryIDsOpenFoldersAndMessages) {
 
   const QString bad[] = {QString(), QStringLiteral("XYZ"), QStringLiteral("0123"), eid.left(eid.size() - 2),
                          sid, mail->EntryID().left(40)};
+  // IDs that would climb out of the store.
+  const auto forged = [&](const char* magic, const QByteArray& rest) {
+    return QString::fromLatin1((QByteArray(magic) + QByteArray::fromHex(sid.toLatin1()) + rest).toHex().toUpper());
+  };
+  EXPECT_THROW(FSession->GetFolderFromID(forged("TWF1", "../.."), sid, 16), EComError);
+  EXPECT_THROW(FSession->GetFolderFromID(forged("TWF1", "Archive//2023"), sid, 16), EComError);
+  EXPECT_THROW(FSession->GetMessageFromID(forged("TWM1", QByteArray("INBOX\0../../x", 14))), EComError);
   for (const QString& id : bad) EXPECT_THROW(FSession->GetFolderFromID(id, QString(), 16), EComError) << id.toStdString();
   EXPECT_THROW(FSession->GetFolderFromID(eid, QStringLiteral("00000000000000AA"), 16), EComError);
   EXPECT_THROW(FSession->GetMessageFromID(eid), EComError);  // a folder's ID is no message
