@@ -97,7 +97,7 @@ void TEmailProcessor::SaveAttachments(IRDOMail* message, const TJobDef_ExportAtt
     try {
       TExportTarget target(JoinPath(def.DestFolder(), rel), def.ExistMode() == emSuffix);
       path = target.Path();
-      att->SaveAsFile(target.WritePath());
+      target.Write([&](const QString& writePath) { att->SaveAsFile(writePath); });
       if (target.WrittenSize() == att->Size()) {
         target.Commit(changesMail);
         ok = true;

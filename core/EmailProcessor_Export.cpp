@@ -41,7 +41,8 @@ void TEmailProcessor::ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolveP
   const bool msgFormat = format.Code == olMSG || format.Code == olMSGUnicode;
   // A .msg keeps the stored (signed or encrypted) message; the other formats
   // are written from the decrypted copy.
-  (decrypted && !msgFormat ? decrypted : mail)->SaveAs(target.WritePath(), format.Code);
+  IRDOMail* source = decrypted && !msgFormat ? decrypted : mail;
+  target.Write([&](const QString& writePath) { source->SaveAs(writePath, format.Code); });
   target.Commit();
   SetFileDateTime(path, fields.MailDate());
 
@@ -56,7 +57,7 @@ void TEmailProcessor::ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolveP
       const QString name = MakeValidFileNameDef(LastPathComponent(att->FileName()), QStringLiteral("Untitled Attachment"));
       try {
         TExportTarget attTarget(JoinPath(attDir, name), def.ExistMode() == emSuffix);
-        att->SaveAsFile(attTarget.WritePath());
+        attTarget.Write([&](const QString& writePath) { att->SaveAsFile(writePath); });
         // A short file (a full disk) is not a saved attachment.
         if (attTarget.WrittenSize() != att->Size()) continue;
         attTarget.Commit();

@@ -72,6 +72,16 @@ TExportTarget::~TExportTarget() {
   if (FReserved) ::unlink(Native(FPath).constData());
 }
 
+void TExportTarget::Write(const std::function<void(const QString&)>& writer) {
+  try {
+    writer(FTempPath);
+  } catch (const Exception& e) {
+    // The user knows the file by its final name, not the temporary one.
+    QString message = e.Message();
+    throw Exception(message.replace(FTempPath, FPath));
+  }
+}
+
 qint64 TExportTarget::WrittenSize() const {
   struct stat st {};
   if (::stat(Native(FTempPath).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;

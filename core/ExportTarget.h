@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class TExportTarget {
 public:
@@ -21,6 +22,8 @@ public:
   const QString& Path() const { return FPath; }
   // Where the writer writes.
   const QString& WritePath() const { return FTempPath; }
+  // Runs writer on WritePath(); its errors name the final path instead.
+  void Write(const std::function<void(const QString& writePath)>& writer);
   // Size of what has been written so far; -1 when nothing exists.
   qint64 WrittenSize() const;
   // Puts the written file under its final name; with sync it is on disk

@@ -1,0 +1,80 @@
+// Export targets: exclusive names under "append a number", writes that land
+// under the final name only when complete.
+#include "core/Exception.h"
+#include "core/ExportTarget.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+void WriteTo(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+QStringList Entries(const QString& dir) {
+  return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+TEST(ExportTarget, AFileThatAppearsInBetweenIsNeverOverwritten) {
+  TScratchDir dir;
+  const QString path = dir.Path() + "/sub/a.eml";
+  // The first target reserves a.eml before anything is written into it; a
+  // second one chosen meanwhile must take the next number, not share it.
+  TExportTarget first(path, true);
+  TExportTarget second(path, true);
+  EXPECT_EQ(first.Path(), path);
+  EXPECT_EQ(second.Path(), dir.Path() + "/sub/a-2.eml");
+  WriteTo(second.WritePath(), "second");
+  second.Commit();
+  WriteTo(first.WritePath(), "first");
+  first.Commit(true);
+  EXPECT_EQ(dir.Read("sub/a.eml"), "first");
+  EXPECT_EQ(dir.Read("sub/a-2.eml"), "second");
+  EXPECT_EQ(Entries(dir.Path() + "/sub"), (QStringList{"a-2.eml", "a.eml"}));
+}
+
+TEST(ExportTarget, AnUncommittedWriteLeavesNothingAndDestroysNothing) {
+  TScratchDir dir;
+  dir.Write("old.pdf", "the file that was there");
+  struct TCase {
+    bool Unique;
+    QStringList After;
+  } cases[] = {{true, {"old.pdf"}}, {false, {"old.pdf"}}};
+  for (const TCase& c : cases) {
+    {
+      TExportTarget t(dir.Path() + "/old.pdf", c.Unique);
+      WriteTo(t.WritePath(), "half of it");
+      EXPECT_EQ(t.WrittenSize(), 10);
+      // No Commit: the write failed or was short.
+    }
+    EXPECT_EQ(Entries(dir.Path()), c.After);
+    EXPECT_EQ(dir.Read("old.pdf"), "the file that was there");
+  }
+  // Overwrite replaces the old file only on Commit.
+  {
+    TExportTarget t(dir.Path() + "/old.pdf", false);
+    WriteTo(t.WritePath(), "new");
+    t.Commit();
+  }
+  EXPECT_EQ(dir.Read("old.pdf"), "new");
+  EXPECT_EQ(Entries(dir.Path()), QStringList{"old.pdf"});
+}
+
+TEST(ExportTarget, ADirectoryThatCannotBeMadeIsNamed) {
+  TScratchDir dir;
+  dir.Write("file", "x");
+  try {
+    TExportTarget t(dir.Path() + "/file/sub/a.eml", true);
+    FAIL() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_TRUE(e.Message().startsWith(dir.Path() + "/file/sub: ")) << e.Message().toStdString();
+  }
+  EXPECT_EQ(Entries(dir.Path()), QStringList{"file"});
+}
+
+}  // namespace
