@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -102,6 +103,12 @@ TEST_P(StoreLayouts, ItemsInDeliveryOrderWithoutTmpAndDotFiles) {
   const QString dir = static_cast<MailFolder*>(inbox.get())->MaildirPath();
   FDir.Write(QFileInfo(dir + QStringLiteral("/tmp/1.2.half")).filePath().mid(FDir.Path().size() + 1), "Subject: x\n\n");
   QFile(dir + QStringLiteral("/cur/.hidden")).open(QIODevice::WriteOnly);
+  // Neither a dangling link nor a directory is a message, and neither breaks the listing.
+  ASSERT_TRUE(QFile::link(dir + QStringLiteral("/gone"), dir + QStringLiteral("/cur/1.1.dangling:2,S")));
+  ASSERT_TRUE(QDir().mkdir(dir + QStringLiteral("/cur/1.2.dir")));
+  // A reader's move caught half-way: the same message in new/ and cur/ counts once.
+  const QString inNew = dir + QLatin1Char('/') + FFiles[QStringLiteral("Inbox")].toArray()[0].toString().section(QLatin1Char('/'), -2);
+  ASSERT_TRUE(QFile::copy(inNew, dir + QStringLiteral("/cur/") + QFileInfo(inNew).fileName() + QStringLiteral(":2,S")));
   const auto items = inbox->Items();
   ASSERT_EQ(items->Count(), 3);
   // 999999999 is the older time although it sorts last as text; equal

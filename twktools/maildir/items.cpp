@@ -87,8 +87,11 @@ void TListing::ReadDir(const QString& dir, QHash<QString, qsizetype>& seen) {
     RaiseListingError(dir, errno);
   }
   const int fd = dirfd(d);
-  errno = 0;
-  while (dirent* e = readdir(d)) {
+  for (;;) {
+    // Only readdir's own failure counts, not one of a stat before it.
+    errno = 0;
+    dirent* e = readdir(d);
+    if (!e) break;
     if (e->d_name[0] == '.') continue;  // dot-files are never messages
     bool regular = e->d_type == DT_REG;
     if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
@@ -106,7 +109,6 @@ void TListing::ReadDir(const QString& dir, QHash<QString, qsizetype>& seen) {
     }
     seen.insert(m.UniqueName, qsizetype(FMessages.size()));
     FMessages.push_back(std::move(m));
-    errno = 0;
   }
   const int readError = errno;
   closedir(d);
