@@ -12,10 +12,10 @@
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
-// Writes a store at root from a JSON spec (see mkmaildir.py); returns the
+// Writes a store at root from a JSON plan (see mkmaildir.py); returns the
 // files written per folder.
-inline QJsonObject MakeMaildir(const QString& root, const QByteArray& spec) {
-  const TRunResult r = RunProgram(DebianPython(), {TestToolPath(QStringLiteral("mkmaildir.py")), root, QStringLiteral("-")}, spec);
+inline QJsonObject MakeMaildir(const QString& root, const QByteArray& plan) {
+  const TRunResult r = RunProgram(DebianPython(), {TestToolPath(QStringLiteral("mkmaildir.py")), root, QStringLiteral("-")}, plan);
   EXPECT_EQ(r.ExitCode, 0) << r.Stderr.toStdString();
   return QJsonDocument::fromJson(r.Stdout).object();
 }

@@ -46,7 +46,7 @@ void AgeDirectory(const QString& dir) {
   ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(dir).constData(), times, 0), 0);
 }
 
-const char kSpec[] = R"({"layout": "%1", "folders": {
+const char kStorePlan[] = R"({"layout": "%1", "folders": {
   "Inbox": [{"time": 1700000000}, {"time": 999999999, "subdir": "cur", "flags": "S"}, {"time": 1700000000, "subject": "same second"}],
   "Archive/2023": 2, "Ünï & Co": 1, "Empty": 0},
   "plain": ["Projects"]})";
@@ -56,7 +56,7 @@ protected:
   TIsolatedUser FUser;
   TScratchDir FDir;
   QString FRoot = FDir.Path() + QStringLiteral("/Mail");
-  QJsonObject FFiles = MakeMaildir(FRoot, QString::fromUtf8(kSpec).arg(QLatin1String(GetParam())).toUtf8());
+  QJsonObject FFiles = MakeMaildir(FRoot, QString::fromUtf8(kStorePlan).arg(QLatin1String(GetParam())).toUtf8());
   TwkPtr<IRDOSession> FSession = LogonAt(FRoot);
   TwkPtr<IRDOFolder> FRootFolder = FSession->Stores()->DefaultStore()->RootFolder();
 };

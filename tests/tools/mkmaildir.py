@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Writes Maildir stores for tests, independently of the component.
 
-Usage: mkmaildir.py ROOT SPEC   (SPEC: a JSON file, or "-" for standard input)
+Usage: mkmaildir.py ROOT PLAN   (PLAN: a JSON file, or "-" for standard input)
 
-SPEC = {
+PLAN = {
   "layout": "maildir++" | "nested",
   "inbox": "INBOX",                 # nested only: the Inbox directory's name
   "folders": {                      # display names, "/" between levels
@@ -61,24 +61,24 @@ def folder_dir(root, layout, inbox, name):
     return os.path.join(root, *[utf7_imap(p) for p in parts])
 
 
-def make_message(folder, n, spec):
-    if "file" in spec:
-        with open(spec["file"], "rb") as f:
+def make_message(folder, n, plan):
+    if "file" in plan:
+        with open(plan["file"], "rb") as f:
             return f.read()
     msg = email.message.EmailMessage()
-    msg["From"] = spec.get("from", "Sender %d <sender%d@example.org>" % (n, n))
+    msg["From"] = plan.get("from", "Sender %d <sender%d@example.org>" % (n, n))
     msg["To"] = "Recipient <rcpt@example.org>"
-    msg["Subject"] = spec.get("subject", "Message %d in %s" % (n, folder))
-    msg["Date"] = email.utils.formatdate(spec.get("time", 1600000000 + n), localtime=False)
+    msg["Subject"] = plan.get("subject", "Message %d in %s" % (n, folder))
+    msg["Date"] = email.utils.formatdate(plan.get("time", 1600000000 + n), localtime=False)
     msg["Message-ID"] = "<%d.%s@mkmaildir>" % (n, abs(hash(folder)))
-    msg.set_content(spec.get("body", "Body of message %d.\n" % n))
+    msg.set_content(plan.get("body", "Body of message %d.\n" % n))
     return msg.as_bytes()
 
 
-def write_timed(box_dir, n, spec, data):
-    unique = "%d.%d.mkmaildir" % (spec["time"], n)
-    subdir = spec.get("subdir", "new")
-    name = unique if subdir == "new" else unique + ":2," + "".join(sorted(spec.get("flags", "")))
+def write_timed(box_dir, n, plan, data):
+    unique = "%d.%d.mkmaildir" % (plan["time"], n)
+    subdir = plan.get("subdir", "new")
+    name = unique if subdir == "new" else unique + ":2," + "".join(sorted(plan.get("flags", "")))
     tmp = os.path.join(box_dir, "tmp", unique)
     with open(tmp, "wb") as f:
         f.write(data)
@@ -91,13 +91,13 @@ def listing(box_dir):
 
 
 def main():
-    root, spec_path = sys.argv[1], sys.argv[2]
-    spec = json.load(sys.stdin if spec_path == "-" else open(spec_path))
-    layout = spec.get("layout", "maildir++")
-    inbox = spec.get("inbox", "INBOX")
+    root, plan_path = sys.argv[1], sys.argv[2]
+    plan = json.load(sys.stdin if plan_path == "-" else open(plan_path))
+    layout = plan.get("layout", "maildir++")
+    inbox = plan.get("inbox", "INBOX")
     os.makedirs(root, exist_ok=True)
     written = {}
-    for name, messages in spec.get("folders", {}).items():
+    for name, messages in plan.get("folders", {}).items():
         box_dir = folder_dir(root, layout, inbox, name)
         for sub in ("cur", "new", "tmp"):
             os.makedirs(os.path.join(box_dir, sub), exist_ok=True)
@@ -121,7 +121,7 @@ def main():
                 (rel,) = listing(box_dir) - before
             files.append(os.path.relpath(os.path.join(box_dir, rel), root))
         written[name] = files
-    for name in spec.get("plain", []):
+    for name in plan.get("plain", []):
         os.makedirs(folder_dir(root, layout, inbox, name), exist_ok=True)
     json.dump(written, sys.stdout)
 
