@@ -5,13 +5,13 @@
 # seconds, ratios, peak memory (/usr/bin/time -v) and the growth from the
 # smaller to the larger store.
 #
-# Usage: bench/engine/run-bench.sh [SMALL [LARGE]]   (default 5000 20000)
+# Usage: bench/engine/run-bench.sh [SIZE...]   (default 5000 20000)
 # Environment: TWK_BIN (default build/bin), BENCH_DIR (default /tmp/tarnwick-bench)
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/../.." && pwd)"
 bin="${TWK_BIN:-$repo/build/bin}"
 work="${BENCH_DIR:-/tmp/tarnwick-bench}"
-sizes=("${1:-5000}" "${2:-20000}")
+sizes=("$@"); [ ${#sizes[@]} -gt 0 ] || sizes=(5000 20000)
 mkdir -p "$work"
 export XDG_CONFIG_HOME="$work/config" HOME="$work/home"
 unset TWK_PROFILE
@@ -57,7 +57,8 @@ for n in "${sizes[@]}"; do
   rm -rf "$work/copy"; timed cp cp -r "$store" "$work/copy"
   fresh_copy; job a "$eml"; MAILDIR="$work/copy" timed a "$bin/TWKbat" "$work/a.twc" /quiet /noprompt
   fresh_copy; job b "$(atts smNothing)"; MAILDIR="$work/copy" timed b "$bin/TWKbat" "$work/b.twc" /quiet /noprompt
-  fresh_copy; timed ripmime ripmime -i "$work/copy" -d "$out" --unique_names --no_nameless
+  # ripmime takes one message per run (its directory recursion finds nothing in maildirs).
+  fresh_copy; timed ripmime sh -c "find '$work/copy' -path '*/cur/*' -type f -exec ripmime -i {} -d '$out' --unique_names --no_nameless \\;"
   fresh_copy; timed munpack sh -c "find '$work/copy' -path '*/cur/*' -type f -print0 | xargs -0 munpack -q -f -C '$out'"
   fresh_copy; job c "$(atts smTWK)"; MAILDIR="$work/copy" timed c "$bin/TWKbat" "$work/c.twc" /quiet /noprompt
   # (d) only where the .msg writer is wired into the store component.
@@ -74,6 +75,7 @@ def load(n):
     r = {}
     for line in open("%s/results-%s.txt" % (work, n)):
         label, secs, kib = line.split()
+        secs = max(float(secs), 0.01)
         r[label] = (float(secs), int(kib))
     return r
 res = {n: load(n) for n in sizes}
