@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
-#include <QSaveFile>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -38,12 +37,6 @@ GByteArray* ArrayOf(GMimeStream* stream) { return g_mime_stream_mem_get_byte_arr
 
 TGPtr<GMimeStream> MemStream(const QByteArray& bytes) {
   return TGPtr<GMimeStream>(g_mime_stream_mem_new_with_buffer(bytes.constData(), size_t(bytes.size())));
-}
-
-void WriteFileAtomically(const QString& path, const QByteArray& bytes, const QString& what) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-    throw EComError(MAPI_E_DISK_ERROR, QStringLiteral("Cannot %1 \"%2\": %3").arg(what, path, file.errorString()));
 }
 
 int CodePageOf(const char* charset) {
@@ -146,7 +139,10 @@ GMimeMessage* TMessage::Full() {
   LoadHead();
   if (FWhole) {
     g_mime_stream_reset(FSource.get());
-    FFull = ParseMessage(FSource.get());
+    // Where GMime found the header block to end (a file without headers has none).
+    gint64 headersEnd = -1;
+    FFull = ParseMessage(FSource.get(), &headersEnd);
+    if (!FChanged && headersEnd >= 0 && headersEnd <= FHeaderEnd) FHeaderEnd = headersEnd;
   } else {
     GError* error = nullptr;
     TGPtr<GMimeStream> file(g_mime_stream_fs_open(QFile::encodeName(FPath).constData(), O_RDONLY, 0, &error));
@@ -408,7 +404,7 @@ void TMessage::Save() {
       FFolder->MessageAdded(FPath);
     }
   } else if (!FOrigin.isEmpty()) {
-    WriteFileAtomically(FOrigin, bytes, QStringLiteral("write the message file"));
+    WriteFileDurably(FOrigin, bytes, QStringLiteral("write the message file"));
     FStatDone = false;
   }
   ReplaceSource(bytes);
@@ -418,7 +414,7 @@ void TMessage::Save() {
 void TMessage::SaveAs(const QString& path, int format) {
   if (format != olRFC822)
     throw EComError(E_NOTIMPL, QStringLiteral("Save format %1 is not supported yet").arg(format));
-  WriteFileAtomically(path, MimeContent(), QStringLiteral("write the file"));
+  WriteFileDurably(path, MimeContent(), QStringLiteral("write the file"));
 }
 
 TwkPtr<IRDOMail> TMessage::CopyTo(IRDOFolder* folder) {

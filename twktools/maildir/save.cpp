@@ -44,29 +44,30 @@ int Step(TFileStep step, F call) {
   return call();
 }
 
-void WriteAll(int fd, const QByteArray& bytes, const QString& path) {
+void WriteAll(int fd, const QByteArray& bytes, const QString& path, const QString& what) {
   constexpr qsizetype kChunk = 64 * 1024;
   for (qsizetype done = 0; done < bytes.size();) {
     const size_t n = size_t(std::min(kChunk, bytes.size() - done));
     const ssize_t written = Step(TFileStep::Write, [&] { return int(::write(fd, bytes.constData() + done, n)); });
     if (written < 0) {
       if (errno == EINTR) continue;
-      RaiseFileError(QStringLiteral("write the message file"), path, errno);
+      RaiseFileError(what, path, errno);
     }
     done += written;
   }
 }
 
-// Writes tmp/<unique>, synced and closed.
-void WriteTmpFile(const QString& tmpPath, const QByteArray& bytes, mode_t mode) {
+// Writes tmpPath, synced and closed; errors name shownPath.
+void WriteTmpFile(const QString& tmpPath, const QByteArray& bytes, mode_t mode,
+                  const QString& shownPath = QString(), const QString& what = QStringLiteral("write the message file")) {
+  const QString shown = shownPath.isEmpty() ? tmpPath : shownPath;
   const QByteArray native = Native(tmpPath);
   const int fd = Step(TFileStep::Create,
                       [&] { return ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode); });
-  if (fd < 0) RaiseFileError(QStringLiteral("create the message file"), tmpPath, errno);
+  if (fd < 0) RaiseFileError(what, shown, errno);
   try {
-    WriteAll(fd, bytes, tmpPath);
-    if (Step(TFileStep::Sync, [&] { return ::fsync(fd); }) != 0)
-      RaiseFileError(QStringLiteral("write the message file"), tmpPath, errno);
+    WriteAll(fd, bytes, shown, what);
+    if (Step(TFileStep::Sync, [&] { return ::fsync(fd); }) != 0) RaiseFileError(what, shown, errno);
   } catch (...) {
     ::close(fd);
     ::unlink(native.constData());
@@ -75,7 +76,7 @@ void WriteTmpFile(const QString& tmpPath, const QByteArray& bytes, mode_t mode) 
   if (::close(fd) != 0) {
     const int error = errno;
     ::unlink(native.constData());
-    RaiseFileError(QStringLiteral("write the message file"), tmpPath, error);
+    RaiseFileError(what, shown, error);
   }
 }
 
@@ -197,6 +198,17 @@ void RemoveMessageFile(const QString& filePath) {
   // The copy that replaces this file is already synced: should the removal
   // not reach the disk, a crash brings back a duplicate, never a loss.
   TrySyncDirectory(QFileInfo(filePath).absolutePath());
+}
+
+void WriteFileDurably(const QString& path, const QByteArray& bytes, const QString& what) {
+  const QString tmpPath = path + QStringLiteral(".twk-") + UniqueSuffix();
+  WriteTmpFile(tmpPath, bytes, 0644, path, what);
+  if (::rename(Native(tmpPath).constData(), Native(path).constData()) != 0) {
+    const int error = errno;
+    ::unlink(Native(tmpPath).constData());
+    RaiseFileError(what, path, error);
+  }
+  TrySyncDirectory(QFileInfo(path).absolutePath());
 }
 
 bool TrySyncDirectory(const QString& dirPath) {
