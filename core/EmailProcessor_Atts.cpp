@@ -96,10 +96,10 @@ void TEmailProcessor::SaveAttachments(IRDOMail* message, const TJobDef_ExportAtt
     bool ok = false;
     try {
       TExportTarget target(JoinPath(def.DestFolder(), rel), def.ExistMode() == emSuffix);
-      path = target.Path();
       target.Write([&](const QString& writePath) { att->SaveAsFile(writePath); });
       if (target.WrittenSize() == att->Size()) {
         target.Commit(changesMail);
+        path = target.Path();
         ok = true;
       }
     } catch (const Exception&) {

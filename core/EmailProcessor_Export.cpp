@@ -37,13 +37,13 @@ void TEmailProcessor::ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolveP
                                        QStringLiteral("Export emails: Invalid mask for subfolders/filename specified"));
   TExportTarget target(JoinPath(def.DestFolder(), rel) + QLatin1String(format.Extension),
                        def.ExistMode() == emSuffix);
-  const QString path = target.Path();
   const bool msgFormat = format.Code == olMSG || format.Code == olMSGUnicode;
   // A .msg keeps the stored (signed or encrypted) message; the other formats
   // are written from the decrypted copy.
   IRDOMail* source = decrypted && !msgFormat ? decrypted : mail;
   target.Write([&](const QString& writePath) { source->SaveAs(writePath, format.Code); });
   target.Commit();
+  const QString path = target.Path();
   SetFileDateTime(path, fields.MailDate());
 
   QStringList saved;

@@ -34,42 +34,20 @@ void SyncPath(const QString& path, int flags) {
 
 }  // namespace
 
-TExportTarget::TExportTarget(const QString& path, bool unique) : FPath(path) {
+TExportTarget::TExportTarget(const QString& path, bool unique) : FRequested(path), FUnique(unique), FPath(path) {
   MakeUniqueFileName(FPath, unique);
   const QFileInfo info(FPath);
   RequireDirectory(info.path());
-  if (unique) {
-    for (;;) {
-      const int fd = ::open(Native(FPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-      if (fd >= 0) {
-        ::close(fd);
-        FReserved = true;
-        break;
-      }
-      if (errno != EEXIST) RaiseLastOSError(FPath);
-      // Someone created it since the name was chosen: take the next number.
-      FPath = path;
-      MakeUniqueFileName(FPath, true);
-    }
-  }
-  QByteArray temp = Native(QFileInfo(FPath).path() + QStringLiteral("/.") + QFileInfo(FPath).fileName().left(100) +
-                           QStringLiteral(".part-XXXXXX"));
+  QByteArray temp = Native(info.path() + QStringLiteral("/.") + info.fileName().left(100) + QStringLiteral(".part-XXXXXX"));
   const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    const int err = errno;
-    if (FReserved) QFile::remove(FPath);
-    FReserved = false;
-    throw EOSError::FromErrno(err, FPath);
-  }
+  if (fd < 0) RaiseLastOSError(FPath);
   ::fchmod(fd, 0644);
   ::close(fd);
   FTempPath = QFile::decodeName(temp);
 }
 
 TExportTarget::~TExportTarget() {
-  if (FCommitted) return;
-  ::unlink(Native(FTempPath).constData());
-  if (FReserved) ::unlink(Native(FPath).constData());
+  if (!FCommitted) ::unlink(Native(FTempPath).constData());
 }
 
 void TExportTarget::Write(const std::function<void(const QString&)>& writer) {
@@ -90,7 +68,18 @@ qint64 TExportTarget::WrittenSize() const {
 
 void TExportTarget::Commit(bool sync) {
   if (sync) SyncPath(FTempPath, O_RDONLY);
-  if (::rename(Native(FTempPath).constData(), Native(FPath).constData()) != 0) RaiseLastOSError(FPath);
+  if (FUnique) {
+    // link(2) never replaces: a file that appeared under the chosen name
+    // since it was chosen stays, and the next number is taken.
+    while (::link(Native(FTempPath).constData(), Native(FPath).constData()) != 0) {
+      if (errno != EEXIST) RaiseLastOSError(FPath);
+      FPath = FRequested;
+      MakeUniqueFileName(FPath, true);
+    }
+    ::unlink(Native(FTempPath).constData());
+  } else if (::rename(Native(FTempPath).constData(), Native(FPath).constData()) != 0) {
+    RaiseLastOSError(FPath);
+  }
   FCommitted = true;
   if (sync) SyncPath(QFileInfo(FPath).path(), O_RDONLY | O_DIRECTORY);
 }

@@ -2,8 +2,8 @@
 // beside its final name and renamed into place only when complete, so a
 // failed or short write (a full disk) never leaves a partial file under the
 // final name nor destroys the file it would replace. Under "append a number"
-// the final name is also reserved exclusively, so a file that appears in
-// between is never overwritten: on a clash the next number is taken.
+// the file is linked to its name, which never replaces anything: a file that
+// appeared under that name in between stays, and the next number is taken.
 #pragma once
 
 #include <QString>
@@ -18,7 +18,7 @@ public:
   TExportTarget& operator=(const TExportTarget&) = delete;
   ~TExportTarget();
 
-  // The final name.
+  // The final name (after Commit the name actually taken).
   const QString& Path() const { return FPath; }
   // Where the writer writes.
   const QString& WritePath() const { return FTempPath; }
@@ -31,8 +31,9 @@ public:
   void Commit(bool sync = false);
 
 private:
+  QString FRequested;
+  bool FUnique;
   QString FPath;
   QString FTempPath;
-  bool FReserved = false;
   bool FCommitted = false;
 };

@@ -22,20 +22,23 @@ QStringList Entries(const QString& dir) {
 
 TEST(ExportTarget, AFileThatAppearsInBetweenIsNeverOverwritten) {
   TScratchDir dir;
+  dir.Write("sub/a-2.eml", "taken before");
   const QString path = dir.Path() + "/sub/a.eml";
-  // The first target reserves a.eml before anything is written into it; a
-  // second one chosen meanwhile must take the next number, not share it.
   TExportTarget first(path, true);
   TExportTarget second(path, true);
-  EXPECT_EQ(first.Path(), path);
-  EXPECT_EQ(second.Path(), dir.Path() + "/sub/a-2.eml");
-  WriteTo(second.WritePath(), "second");
-  second.Commit();
   WriteTo(first.WritePath(), "first");
+  WriteTo(second.WritePath(), "second");
+  // Another program writes a.eml while both are being written.
+  dir.Write("sub/a.eml", "someone else's");
   first.Commit(true);
-  EXPECT_EQ(dir.Read("sub/a.eml"), "first");
-  EXPECT_EQ(dir.Read("sub/a-2.eml"), "second");
-  EXPECT_EQ(Entries(dir.Path() + "/sub"), (QStringList{"a-2.eml", "a.eml"}));
+  second.Commit();
+  EXPECT_EQ(first.Path(), dir.Path() + "/sub/a-3.eml");
+  EXPECT_EQ(second.Path(), dir.Path() + "/sub/a-4.eml");
+  EXPECT_EQ(dir.Read("sub/a.eml"), "someone else's");
+  EXPECT_EQ(dir.Read("sub/a-2.eml"), "taken before");
+  EXPECT_EQ(dir.Read("sub/a-3.eml"), "first");
+  EXPECT_EQ(dir.Read("sub/a-4.eml"), "second");
+  EXPECT_EQ(Entries(dir.Path() + "/sub"), (QStringList{"a-2.eml", "a-3.eml", "a-4.eml", "a.eml"}));
 }
 
 TEST(ExportTarget, AnUncommittedWriteLeavesNothingAndDestroysNothing) {
