@@ -25,10 +25,12 @@ protected:
     QDir().mkpath(FUser.Home() + "/config/Quendal-Software");
     QFile f(SettingsFile());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(ini);
-    // QSettings reloads a file it has read only when its time or size moved.
+    // QSettings reloads a file it has read only when its time or size moved:
+    // a comment of growing length changes the size of every write.
     static int writes = 0;
-    f.setFileTime(QDateTime::currentDateTime().addSecs(++writes), QFileDevice::FileModificationTime);
+    ++writes;
+    f.write(ini + "\n;" + QByteArray(writes, 'x') + "\n");
+    f.setFileTime(QDateTime::currentDateTime().addSecs(writes), QFileDevice::FileModificationTime);
   }
   QByteArray ReadSettings() const {
     QFile f(SettingsFile());

@@ -3,30 +3,58 @@
 #include "twktools/formats/MsgWriter.h"
 #include "twktools/formats/TextFormats.h"
 
-#include <QSaveFile>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace twkformats {
 
 void WriteFileSafely(const QString& path, const std::function<void(QIODevice*)>& write) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly))
-    throw EComError(MAPI_E_DISK_ERROR, QStringLiteral("Cannot create \"%1\": %2").arg(path, file.errorString()));
+  // Unbuffered, so a failed write reports the system's reason (a full disk)
+  // at once; written beside the target, synced, then renamed into place.
+  QFile file;
+  QString tmp;
+  for (int n = 0;; ++n) {
+    tmp = QStringLiteral("%1.twk-%2-%3").arg(path).arg(::getpid()).arg(n);
+    file.setFileName(tmp);
+    if (file.open(QIODevice::ReadWrite | QIODevice::NewOnly | QIODevice::Unbuffered)) break;
+    if (!QFileInfo::exists(tmp) || n >= 100)
+      throw EComError(MAPI_E_DISK_ERROR, QStringLiteral("Cannot create \"%1\": %2").arg(path, file.errorString()));
+  }
+  auto fail = [&](const QString& reason) {
+    file.close();
+    QFile::remove(tmp);
+    throw EComError(MAPI_E_DISK_ERROR, QStringLiteral("Cannot write \"%1\": %2").arg(path, reason));
+  };
   try {
     write(&file);
   } catch (...) {
-    file.cancelWriting();
+    file.close();
+    QFile::remove(tmp);
     throw;
   }
-  if (!file.commit())
-    throw EComError(MAPI_E_DISK_ERROR, QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString()));
+  if (::fsync(file.handle()) != 0) fail(QString::fromLocal8Bit(std::strerror(errno)));
+  file.close();
+  if (::rename(QFile::encodeName(tmp).constData(), QFile::encodeName(path).constData()) != 0)
+    fail(QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 namespace {
 
 void WriteBytes(const QString& path, const QByteArray& bytes) {
   WriteFileSafely(path, [&](QIODevice* d) {
-    if (d->write(bytes) != bytes.size())
-      throw EComError(MAPI_E_DISK_ERROR, QStringLiteral("Cannot write \"%1\": %2").arg(path, d->errorString()));
+    // A full disk first shows as a short write; the next write names the reason.
+    for (qsizetype done = 0; done < bytes.size();) {
+      errno = 0;
+      const qint64 n = d->write(bytes.constData() + done, bytes.size() - done);
+      if (n <= 0) {
+        const QString reason = errno ? QString::fromLocal8Bit(std::strerror(errno)) : d->errorString();
+        throw EComError(MAPI_E_DISK_ERROR, QStringLiteral("Cannot write \"%1\": %2").arg(path, reason));
+      }
+      done += n;
+    }
   });
 }
 

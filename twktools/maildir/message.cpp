@@ -1,5 +1,8 @@
 #include "twktools/maildir/message.h"
 
+#include "twktools/formats/SaveAs.h"
+#include "twktools/maildir/decrypt.h"
+
 #include "twktools/maildir/attachment.h"
 #include "twktools/maildir/copy.h"
 #include "twktools/maildir/datevalue.h"
@@ -411,10 +414,36 @@ void TMessage::Save() {
   FChanged = false;
 }
 
-void TMessage::SaveAs(const QString& path, int format) {
-  if (format != olRFC822)
-    throw EComError(E_NOTIMPL, QStringLiteral("Save format %1 is not supported yet").arg(format));
-  WriteFileDurably(path, MimeContent(), QStringLiteral("write the file"));
+void TMessage::SaveAs(const QString& path, int format) { twkformats::SaveMessageAs(this, path, format); }
+
+namespace {
+
+// The decrypted copy of a signed or encrypted message, as a tear-off of the
+// mail object.
+class TEncryptedView final : public TComObject<IRDOEncryptedMessage> {
+public:
+  explicit TEncryptedView(IRDOMail* mail) : FMail(mail) {}
+  TwkPtr<IRDOMail> GetDecryptedMessage() override {
+    return OpenLooseMessage(DecryptedMime(FMail->MimeContent()), QString());
+  }
+
+protected:
+  bool AnswersInterface(const IID& iid) override { return iid == IID_IRDOEncryptedMessage; }
+
+private:
+  TwkPtr<IRDOMail> FMail;
+};
+
+}  // namespace
+
+HRESULT TMessage::QueryInterface(const IID& iid, void** object) {
+  if (object && iid == IID_IRDOEncryptedMessage) {
+    *object = nullptr;
+    if (!MessageClass().startsWith(QLatin1String("IPM.Note.SMIME"))) return E_NOINTERFACE;
+    *object = static_cast<IRDOEncryptedMessage*>(new TEncryptedView(this));
+    return S_OK;
+  }
+  return TComObject<IRDOMail>::QueryInterface(iid, object);
 }
 
 TwkPtr<IRDOMail> TMessage::CopyTo(IRDOFolder* folder) {

@@ -54,6 +54,9 @@ public:
   GMimeObject* AddFileAttachment(const QString& sourcePath, const QString& displayName);
   int Depth() const { return FDepth; }
 
+  // A signed or encrypted message also answers IRDOEncryptedMessage.
+  HRESULT QueryInterface(const IID& iid, void** object) override;
+
 protected:
   bool AnswersInterface(const IID& iid) override { return iid == IID_IRDOMail; }
 
