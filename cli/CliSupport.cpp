@@ -1,5 +1,8 @@
 #include "cli/CliSupport.h"
 
+#include "core/RDOSession.h"
+#include "core/uRedemptionLoader.h"
+
 #include <QFile>
 #include <cstdio>
 
@@ -46,4 +49,9 @@ bool TakeFlag(QStringList& args, const QStringList& names) {
       found = true;
     }
   return found;
+}
+
+void ConnectBesideProgram(TRDOSession& session) {
+  GlobalRedemptionLoader().UseComponentBesideProgram();
+  session.ConnectTo(GlobalRedemptionLoader().new_RDOSession());
 }

@@ -22,6 +22,10 @@ bool WantsHelp(const QStringList& args);
 // Reads a whole file, or standard input for "-".
 QByteArray ReadInputFile(const QString& path);
 
+class TRDOSession;
+// Connects session to the store component beside the program (not logged on).
+void ConnectBesideProgram(TRDOSession& session);
+
 // Takes "-o FILE" / "--output FILE" out of args; empty when absent.
 QString TakeOption(QStringList& args, const QStringList& names);
 // Takes a flag such as "--force" out of args.

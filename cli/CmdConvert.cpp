@@ -3,7 +3,6 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "core/RDOSession.h"
-#include "core/uRedemptionLoader.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -71,9 +70,8 @@ int RunConvertCommand(const QStringList& arguments) {
   if (out.exists() && !force)
     throw Exception(QStringLiteral("%1 exists (use --force to replace it)").arg(output));
 
-  GlobalRedemptionLoader().UseComponentBesideProgram();
   TRDOSession session;
-  session.ConnectTo(GlobalRedemptionLoader().new_RDOSession());
+  ConnectBesideProgram(session);
   const TwkPtr<IRDOMail> mail = session->GetMessageFromFile(input);
   mail->SaveAs(output, target.Code);
   Out(QStringLiteral("%1\n").arg(output));

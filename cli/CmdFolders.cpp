@@ -2,7 +2,6 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "core/RDOSession.h"
-#include "core/uRedemptionLoader.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -52,9 +51,8 @@ int RunFoldersCommand(const QStringList& arguments) {
   const bool json = TakeFlag(args, {QStringLiteral("--json")});
   if (!args.isEmpty()) throw EUsage(QStringLiteral("unexpected argument '%1'").arg(args.first()));
 
-  GlobalRedemptionLoader().UseComponentBesideProgram();
   TRDOSession session;
-  session.ConnectTo(GlobalRedemptionLoader().new_RDOSession());
+  ConnectBesideProgram(session);
   session.Logon();
   QList<TFolderLine> lines;
   const TwkPtr<IRDOStores> stores = session->Stores();

@@ -4,6 +4,10 @@
 #include "cli/Commands.h"
 #include "core/JobDef.h"
 #include "core/JobDefJson.h"
+#include "core/RDOSession.h"
+#include "core/RedemptionTools.h"
+
+#include <optional>
 
 namespace {
 
@@ -23,8 +27,26 @@ QByteArray DumpJob(const QString& file) {
 }
 
 void BuildJob(const QByteArray& json, const QString& source, const QString& out) {
+  // A "FolderPath" member needs the store: logged on at the first one only.
+  std::optional<TRDOSession> session;
+  const TFolderPathResolver resolver = [&session](const QString& field, const QString& path, QString& entryID,
+                                                  QString& storeID) {
+    if (!session) {
+      session.emplace();
+      ConnectBesideProgram(*session);
+      (*session).Logon();
+    }
+    const TwkPtr<IRDOFolder> folder = FindFolderByPath(session->Intf(), path);
+    if (!folder) {
+      const QString role = field.startsWith(QLatin1String("SourceFilter")) ? QStringLiteral("source")
+                                                                             : QStringLiteral("destination");
+      throw Exception(QStringLiteral("%1: Specified Outlook %2 folder not found: %3").arg(field, role, path));
+    }
+    entryID = folder->EntryID();
+    storeID = folder->StoreID();
+  };
   // Parsed completely before the output is touched: wrong JSON writes nothing.
-  JobDefFromJson(json, source).SaveToFile(out);
+  JobDefFromJson(json, source, resolver).SaveToFile(out);
 }
 
 QByteArray DumpInbox(const QString& file) {

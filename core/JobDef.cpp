@@ -2,6 +2,7 @@
 
 #include "core/BufferedReadFile.h"
 #include "core/BufferedWriteFile.h"
+#include "core/FilenameTools.h"
 
 namespace {
 
@@ -31,17 +32,6 @@ QStringList ReadListValue(TBufferedReadFile& Reader, const QString& Magic) {
 template <typename TEnum>
 TEnum ReadOrdinal(TBufferedReadFile& Reader) {
   return static_cast<TEnum>(Reader.ReadInteger());
-}
-
-// Trim right (codes <= 32), a "\" unless it ends with one, then Name: the
-// mask join that FilenameTools names JoinPath, for a left-trimmed Name that
-// does not start with "\".
-QString JoinMask(const QString& Dir, const QString& Name) {
-  qsizetype end = Dir.size();
-  while (end > 0 && Dir[end - 1].unicode() <= 32) --end;
-  QString result = Dir.left(end);
-  if (!result.endsWith(QLatin1Char('\\'))) result += QLatin1Char('\\');
-  return result + Name;
 }
 
 // Reads the magic; anything but the three known ones is a damaged file.
@@ -188,7 +178,7 @@ void TJobDef_ExportAtts::ReadFrom(TBufferedReadFile& Reader, const QString& Magi
   FShortcutMode = ReadOrdinal<TShortcutMode>(Reader);
 }
 
-void TJobDef_ExportAtts::ApplyVersion50Mask() { FSubFolderMask = JoinMask(FSubFolderMask, QStringLiteral("[FE]")); }
+void TJobDef_ExportAtts::ApplyVersion50Mask() { FSubFolderMask = JoinMaskPath(FSubFolderMask, QStringLiteral("[FE]")); }
 
 // --- TJobDef_CopyMove
 

@@ -102,7 +102,8 @@ TEST(TwkJob, BadInputWritesNothing) {
       {"syntax", "{\n \"ExportEmails\": tru\n}", "bad JSON at line 2, column"},
       {"type", R"({"JobDef_ExportEmails": {"EmailFormat": []}})", "JobDef_ExportEmails.EmailFormat: expected a string or a number"},
       {"typo", R"({"ExportEmail": true})", "ExportEmail: unknown member"},
-      {"reserved", R"({"SourceFilter": {"FolderPath": "\\\\Mail\\Inbox"}})", "SourceFilter.FolderPath: resolving folder paths needs the mail store"},
+      {"path and IDs", R"({"SourceFilter": {"FolderPath": "\\\\Mail\\Inbox", "FolderEntryID": "AB"}})",
+       "SourceFilter.FolderPath: give either FolderPath or FolderEntryID and FolderStoreID"},
   };
   for (const Case& c : cases) {
     for (const QString& target : {QStringLiteral("existing.twc"), QStringLiteral("new.twc")}) {
