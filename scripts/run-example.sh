@@ -1,16 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the bundled example: builds the
-# job file of examples/jobs/export-all.json and prints it back as JSON.
+# The README's first command: installs what is missing, builds, and runs the
+# main job (export all e-mails with their attachments, logs on) with TWKbat on
+# a scratch copy of the bundled sample store, then shows what it wrote.
 set -euo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-cd "$root"
-echo "== installing missing packages (scripts/install-deps.sh)"
-scripts/install-deps.sh
-echo "== building (scripts/build.sh)"
-scripts/build.sh
-scratch="$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-example.XXXXXX")"
-job="$scratch/export-all.twc"
-echo "== build/bin/twk job build examples/jobs/export-all.json -o $job"
-build/bin/twk job build examples/jobs/export-all.json -o "$job"
-echo "== build/bin/twk job dump $job"
-build/bin/twk job dump "$job"
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+"$repo/scripts/install-deps.sh"
+"$repo/scripts/build.sh"
+exec "$repo/scripts/run-main-job.sh" "$repo/examples/jobs/export-all.json"
