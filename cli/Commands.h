@@ -10,3 +10,7 @@ int RunOptionsCommand(const QStringList& args);  // twk options show|set
 int RunMaskCommand(const QStringList& args);     // twk mask check
 int RunFoldersCommand(const QStringList& args);  // twk folders
 int RunConvertCommand(const QStringList& args);  // twk convert
+int RunWatchCommand(const QStringList& args);     // twk watch
+int RunSendmailCommand(const QStringList& args);  // twk sendmail
+int RunReimportCommand(const QStringList& args);  // twk reimport
+int RunRelocateCommand(const QStringList& args);  // twk relocate

@@ -19,6 +19,10 @@ const TCommand kCommands[] = {
     {"mask", "check a placeholder mask", RunMaskCommand},
     {"folders", "list the folders of the mail stores", RunFoldersCommand},
     {"convert", "convert a message file to another format", RunConvertCommand},
+    {"watch", "run the inbox tasks on every new e-mail", RunWatchCommand},
+    {"sendmail", "send an e-mail, turning its links back into files", RunSendmailCommand},
+    {"reimport", "put exported attachments back into the e-mails", RunReimportCommand},
+    {"relocate", "re-point links after their files were moved", RunRelocateCommand},
 };
 
 void PrintUsage() {

@@ -6,6 +6,7 @@
 
 #include "core/DateTimeUtils.h"
 #include "core/JobDef.h"
+#include "core/LinkRoots.h"
 #include "core/Options.h"
 #include "core/Outlook.h"
 #include "twktools/TWKtools.h"
@@ -80,10 +81,13 @@ private:
                        TResolvePlaceholders& resolver, TShortcutMode mode, bool recurse, const TMailFields& fields);
   void CopyEmail(IRDOMail* mail, const TJobDef_CopyMove& def, TResolvePlaceholders& resolver);
   void MoveEmail(IRDOMail* mail, const TJobDef_CopyMove& def, TResolvePlaceholders& resolver);
+  void RecordLinkRoot(const QString& exportedFile);
 
   TOutlookApplication* FOutlook = nullptr;  // borrowed
   IRDOSession* FRDOSession = nullptr;       // borrowed
   TOptions FOptions;
+  TLinkRoots FLinkRoots;  // loaded at the first link a run makes
+  bool FLinkRootsLoaded = false;
   TProcessingEvent FOnProcessing;
   const TJobDef_Manual* FJob = nullptr;  // during ExecuteManual
 

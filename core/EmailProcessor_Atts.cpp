@@ -113,6 +113,7 @@ void TEmailProcessor::SaveAttachments(IRDOMail* message, const TJobDef_ExportAtt
     ++counts.Saved;
     if (!changesMail) continue;
     if (mode == smTWK) {
+      RecordLinkRoot(path);
       const QString link = CreateLinkFile(path);
       struct TRemoveLink {
         QString Path;
@@ -126,4 +127,12 @@ void TEmailProcessor::SaveAttachments(IRDOMail* message, const TJobDef_ExportAtt
       ++counts.Removed;
     }
   }
+}
+
+void TEmailProcessor::RecordLinkRoot(const QString& exportedFile) {
+  if (!FLinkRootsLoaded) FLinkRoots.Load();
+  FLinkRootsLoaded = true;
+  // Settings that cannot be written cost no file: a link to an unrecorded
+  // directory is only asked about before it is replaced when sending.
+  (void)FLinkRoots.Record(QFileInfo(exportedFile).absolutePath());
 }

@@ -2,10 +2,20 @@
 
 #include "core/Exception.h"
 #include "core/FilenameTools.h"
+#include "core/ShellLink.h"
 #include "core/TWKLink.h"
 #include "twktools/TWKtools.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// Links and shell links are a few kilobytes; a larger ".twk" attachment is
+// not a link and is never written out to be read.
+constexpr qint64 kMaxLinkAttachmentSize = 1 << 20;
+
+}  // namespace
 
 QString GetLinkFolder() {
   const QString dir = JoinPath(GetTempDirectory(), QStringLiteral("TWKlinker"));
@@ -26,6 +36,31 @@ QString CreateLinkFile(const QString& target) {
   return path;
 }
 
+QString ResolveShellLink(const QString& fileName) {
+  try {
+    return ReadShellLinkFile(fileName);
+  } catch (const Exception&) {
+    return QString();  // unreadable: no target, as for any file that is no shell link
+  }
+}
+
+QString GetLinkTarget(const QString& fileName) {
+  const QFileInfo info(fileName);
+  if (!info.exists() && !info.isSymLink()) return QString();
+  QString target;
+  if (!info.isSymLink()) {
+    try {
+      target = ReadLinkFile(fileName);
+    } catch (const Exception&) {
+      // Unreadable as a link file: it may still be a shell link.
+    }
+  }
+  // The shell link is read from its content, so a shortcut saved under a
+  // ".twk" name needs no copy under another extension.
+  if (target.isEmpty()) target = ResolveShellLink(fileName);
+  return target;
+}
+
 bool HasLinkExtension(const QString& fileName) {
   const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
   return dot >= 0 && fileName.mid(dot).compare(QLatin1String(".twk"), Qt::CaseInsensitive) == 0;
@@ -33,4 +68,22 @@ bool HasLinkExtension(const QString& fileName) {
 
 bool IsLinkAttachment(IRDOAttachment* attachment) {
   return !attachment->Hidden() && attachment->Type() == olByValue && HasLinkExtension(attachment->FileName());
+}
+
+QString ReadLinkAttachmentTarget(IRDOAttachment* attachment) {
+  if (attachment->Size() > kMaxLinkAttachmentSize) return QString();
+  const QString fileName = attachment->FileName();
+  const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+  const QString reserved = TrimStr(CreateTempFileName(GetTempDirectory()));
+  const QString copy = reserved + (dot >= 0 ? fileName.mid(dot) : QString());
+  struct TCleanUp {
+    QString Reserved, Copy;
+    // Failures of the deletion change nothing: the private directory is the user's own.
+    ~TCleanUp() {
+      QFile::remove(Copy);
+      QFile::remove(Reserved);
+    }
+  } cleanUp{reserved, copy};
+  attachment->SaveAsFile(copy);
+  return QFile::exists(copy) ? GetLinkTarget(copy) : QString();
 }

@@ -16,8 +16,6 @@ const QString kSendOptions = QStringLiteral("SendOptions");
 const QString kMe = QStringLiteral("Me");
 const QString kJobDefExtension = QStringLiteral(".twc");
 
-QSettings OpenSettings() { return QSettings(QStringLiteral("Quendal-Software"), QStringLiteral("Tarnwick")); }
-
 QString TarnwickFile(const QString& name) {
   return JoinPath(JoinPath(GetMyDocumentsPath(), QStringLiteral("Tarnwick")), name);
 }
@@ -44,6 +42,8 @@ QStringList ListFromText(const QString& text) {
 }
 
 }  // namespace
+
+QSettings OpenSettings() { return QSettings(QStringLiteral("Quendal-Software"), QStringLiteral("Tarnwick")); }
 
 QString SendOptionsName(TSendOptions value) {
   const int i = int(value);

@@ -9,6 +9,11 @@
 
 #include <cstdint>
 
+class QSettings;
+
+// The user's settings store, shared by every unit that keeps a value there.
+QSettings OpenSettings();
+
 // What happens to link files (.twk) attached to an e-mail being sent.
 enum TSendOptions : std::int32_t { soNever = 0, soAsk = 1, soAlways = 2 };
 
