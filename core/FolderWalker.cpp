@@ -1,6 +1,7 @@
 #include "core/FolderWalker.h"
 
 void WalkFolderTree(IRDOFolder* folder, bool inclSubFolders, TFolderVisitor& visitor) {
+  visitor.BeginFolder(folder);
   if (TwkPtr<IRDOItems> items = folder->Items()) {
     const int count = items->Count();
     visitor.EnterFolder(folder, count);

@@ -9,6 +9,9 @@
 
 class TFolderVisitor {
 public:
+  // Every folder the walk enters, before its items, whether or not it has
+  // an item collection.
+  virtual void BeginFolder(IRDOFolder* /*folder*/) {}
   // Before the items of a folder whose item collection exists; itemCount is
   // the collection's count at that moment (the walk skips the items when it
   // is below 1).
