@@ -2,12 +2,15 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "core/FilenameTools.h"
+#include "core/LinkRoots.h"
 #include "core/ListMatch.h"
 #include "core/Options.h"
+#include "core/SendHandlers.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace {
@@ -17,13 +20,18 @@ const char* const kHelp =
     "       twk options set GlobalJobDefPath DIR\n"
     "       twk options set SendOptions soNever|soAsk|soAlways\n"
     "       twk options set Me ENTRY... | -\n"
+    "       twk options set Sendmail PATH\n"
     "\n"
     "show prints the settings as JSON. set changes one setting and saves them:\n"
     "  GlobalJobDefPath  folder of shared job templates (\"\" for none)\n"
     "  SendOptions       how link files (.twk) are treated when an e-mail is sent\n"
     "  Me                own names and addresses (masks with * and ?), one ENTRY\n"
     "                    each, or - to read them as lines from standard input;\n"
-    "                    entries are trimmed and empty ones dropped\n";
+    "                    entries are trimmed and empty ones dropped\n"
+    "  Sendmail          the real sendmail that `twk sendmail` passes mail on to\n"
+    "                    (an executable file; \"\" for /usr/sbin/sendmail)\n"
+    "show also lists LinkRoots, the directories links were exported to (links\n"
+    "to files below them are trusted); they are recorded by the exports.\n";
 
 int Show(const QStringList& args) {
   if (!args.isEmpty()) throw EUsage(QStringLiteral("show takes no arguments"));
@@ -34,6 +42,10 @@ int Show(const QStringList& args) {
   o[QStringLiteral("LocalJobDefPath")] = options.LocalJobDefPath();
   o[QStringLiteral("SendOptions")] = SendOptionsName(options.SendOptions());
   o[QStringLiteral("MeNames")] = QJsonArray::fromStringList(options.MeNames());
+  o[QStringLiteral("Sendmail")] = SendmailProgram();
+  TLinkRoots roots;
+  roots.Load();
+  o[QStringLiteral("LinkRoots")] = QJsonArray::fromStringList(roots.Roots());
   Out(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)));
   return 0;
 }
@@ -60,10 +72,23 @@ QStringList MeEntries(const QStringList& values) {
   return entries;
 }
 
+// The sendmail setting is kept beside the options, not in them.
+int SetSendmail(const QStringList& values) {
+  const QString path = TrimStr(SingleValue(QStringLiteral("Sendmail"), values));
+  if (!path.isEmpty()) {
+    const QFileInfo info(path);
+    if (!info.isAbsolute() || !info.isFile() || !info.isExecutable())
+      throw Exception(QStringLiteral("Sendmail: \"%1\" is not an executable file given by its full path").arg(path));
+  }
+  if (!SetSendmailProgram(path)) throw Exception(QStringLiteral("Unable to save the settings"));
+  return 0;
+}
+
 int Set(const QStringList& args) {
   if (args.isEmpty()) throw EUsage(QStringLiteral("set needs NAME and VALUE"));
   const QString name = args.first();
   const QStringList values = args.mid(1);
+  if (name == QStringLiteral("Sendmail")) return SetSendmail(values);
   TOptions options;
   options.LoadFromRegistry();
   if (name == QStringLiteral("GlobalJobDefPath")) {
@@ -78,7 +103,7 @@ int Set(const QStringList& args) {
   } else if (name == QStringLiteral("Me")) {
     options.MeNames() = MeEntries(values);
   } else {
-    throw EUsage(QStringLiteral("unknown setting \"%1\" (expected GlobalJobDefPath, SendOptions or Me)").arg(name));
+    throw EUsage(QStringLiteral("unknown setting \"%1\" (expected GlobalJobDefPath, SendOptions, Me or Sendmail)").arg(name));
   }
   if (!options.SaveToRegistry()) throw Exception(QStringLiteral("Unable to save the settings"));
   return 0;

@@ -54,13 +54,14 @@ bool TLinkRoots::Covers(const QString& target) const {
 bool TLinkRoots::Record(const QString& dir) {
   const QString path = ResolvedPath(QDir::isAbsolutePath(dir) ? dir : QDir::current().absoluteFilePath(dir));
   if (path.isEmpty() || Covers(path)) return true;
-  FRoots << path;
   // Re-read first: another program (the console program, `twk watch`) may
-  // have recorded a directory since this list was loaded.
+  // have recorded a directory since this list was loaded; it may cover dir.
   QSettings s = OpenSettings();
-  QStringList stored = ReadRoots(s);
-  if (!stored.contains(path)) stored << path;
-  s.setValue(kLinkRoots, stored);
+  for (const QString& r : ReadRoots(s))
+    if (!FRoots.contains(r)) FRoots << r;
+  if (Covers(path)) return true;
+  FRoots << path;
+  s.setValue(kLinkRoots, FRoots);
   s.sync();
   return s.status() == QSettings::NoError;
 }
