@@ -94,9 +94,7 @@ void TEmailProcessor::ExecuteManual(const TJobDef_Manual& jobDef) {
     }
   } finally{*this, selection};
 
-  FCurrentWindowsUsername = CurrentWindowsUsername();
-  FCurrentOutlookUsername.clear();
-  if (TwkPtr<IRDOAddressEntry> user = FRDOSession->CurrentUser()) FCurrentOutlookUsername = user->Name();
+  ReadUserNames();
 
   const TJobDef_EmailFilter2& f2 = jobDef.EmailFilter2();
   FEmailDateMin = FEmailDateMax = 0;
@@ -124,6 +122,12 @@ void TEmailProcessor::ExecuteManual(const TJobDef_Manual& jobDef) {
   } else {
     ProcessSelection(FRDOStartFolder.get(), selection);
   }
+}
+
+void TEmailProcessor::ReadUserNames() {
+  FCurrentWindowsUsername = CurrentWindowsUsername();
+  FCurrentOutlookUsername.clear();
+  if (TwkPtr<IRDOAddressEntry> user = FRDOSession->CurrentUser()) FCurrentOutlookUsername = user->Name();
 }
 
 void TEmailProcessor::SetCurrentFolder(IRDOFolder* folder) {
@@ -186,30 +190,44 @@ void TEmailProcessor::ProcessEmail(IRDOMail* mail) {
                    FCurFolderFolderPath, FCurFolderRelativePath, FCurFolderName, fields);
 
   const TJobDef_Manual& job = *FJob;
+  RunGuarded(fields, [&] {
+    if (job.UseEmailFilter() && (!MatchesEmailFilter(fields) || !MatchesDateRange(fields))) return;
+    ++FCountEmailsProcessed;
+    RunExports(mail, resolver, fields, job.ExportEmails(), job.JobDef_ExportEmails(), job.ExportAtts(),
+               job.JobDef_ExportAtts());
+    if (job.CopyEmails()) CopyEmail(mail, job.JobDef_Copy(), resolver);
+    if (job.MoveEmails()) MoveEmail(mail, job.JobDef_Move(), resolver);
+  });
+}
+
+void TEmailProcessor::RunGuarded(const TMailFields& fields, const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const EAbort&) {
+    // Cancel inside a task is dropped without a record; the run goes on.
+  } catch (const Exception& e) {
+    AddMailError(FCurFolderFolderPath, fields.Subject(), e.Message(), fields.MailDate());
+  }
+}
+
+void TEmailProcessor::RunExports(IRDOMail* mail, TResolvePlaceholders& resolver, const TMailFields& fields,
+                                 bool exportEmails, const TJobDef_ExportEmails& emailsDef, bool exportAtts,
+                                 const TJobDef_ExportAtts& attsDef) {
   TwkPtr<IRDOMail> decrypted;
   bool triedDecrypt = false;
   auto decrypt = [&] {
     if (!triedDecrypt) decrypted = GetDecryptedMail(mail);
     triedDecrypt = true;
   };
-  try {
-    if (job.UseEmailFilter() && (!MatchesEmailFilter(fields) || !MatchesDateRange(fields))) return;
-    ++FCountEmailsProcessed;
-    if (job.ExportEmails()) {
-      const TJobDef_ExportEmails& def = job.JobDef_ExportEmails();
-      if (fields.SignedOrEncrypted() && (!IsMsgFormat(def.EmailFormat()) || def.AttsAlso())) decrypt();
-      ExportEmail(mail, decrypted.get(), resolver, fields, def);
-    }
-    if (job.ExportAtts()) {
-      if (fields.SignedOrEncrypted()) decrypt();
-      ExportAttachments(mail, decrypted.get(), resolver, fields, job.JobDef_ExportAtts());
-    }
-    if (job.CopyEmails()) CopyEmail(mail, job.JobDef_Copy(), resolver);
-    if (job.MoveEmails()) MoveEmail(mail, job.JobDef_Move(), resolver);
-  } catch (const EAbort&) {
-    // Cancel inside a task is dropped without a record; the walk goes on.
-  } catch (const Exception& e) {
-    AddMailError(FCurFolderFolderPath, fields.Subject(), e.Message(), fields.MailDate());
+  // A message file keeps the signed or encrypted content as it is, unless
+  // its attachments are exported beside it.
+  if (exportEmails) {
+    if (fields.SignedOrEncrypted() && (!IsMsgFormat(emailsDef.EmailFormat()) || emailsDef.AttsAlso())) decrypt();
+    ExportEmail(mail, decrypted.get(), resolver, fields, emailsDef);
+  }
+  if (exportAtts) {
+    if (fields.SignedOrEncrypted()) decrypt();
+    ExportAttachments(mail, decrypted.get(), resolver, fields, attsDef);
   }
 }
 

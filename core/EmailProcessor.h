@@ -1,7 +1,8 @@
 // The engine that carries out jobs: one instance per run. The caller sets the
 // session (and the Outlook application for jobs on the selection), copies its
-// options in, optionally attaches a progress handler, runs ExecuteManual,
-// then reads ManualResults and MailErrors.
+// options in, optionally attaches a progress handler, runs ExecuteManual (or
+// ExecuteAuto for one new e-mail and the inbox tasks), then reads
+// ManualResults and MailErrors.
 #pragma once
 
 #include "core/DateTimeUtils.h"
@@ -53,6 +54,11 @@ public:
   // Runs a manual job; raises on a validation failure or cancel ("User
   // cancelled"). The result lines are written however the run ends.
   void ExecuteManual(const TJobDef_Manual& jobDef);
+  // Runs the first inbox task whose filter matches the new e-mail, which is
+  // taken as lying in the Inbox. A task's failure becomes a mail error; only
+  // failures before the tasks (the Inbox, the mail's fields) raise. The
+  // list's Active switch is the caller's business.
+  void ExecuteAuto(IRDOMail* hrdoMail, const TJobDefList_Inbox& jobDefList_Inbox);
 
 private:
   class TWalk;
@@ -69,6 +75,20 @@ private:
   bool MatchesDateRange(const TMailFields& fields) const;
   void WriteManualResults();
   void AddMailError(const QString& folderPath, const QString& subject, const QString& message, TDateTime mailDate);
+
+  // The mail-error guard: an error becomes a block of MailErrors with the
+  // current folder's path; a cancel is dropped.
+  void RunGuarded(const TMailFields& fields, const std::function<void()>& body);
+  // The two exports of a manual job or an inbox task, in this order, sharing
+  // one decrypted copy of a signed or encrypted e-mail.
+  void RunExports(IRDOMail* mail, TResolvePlaceholders& resolver, const TMailFields& fields, bool exportEmails,
+                  const TJobDef_ExportEmails& emailsDef, bool exportAtts, const TJobDef_ExportAtts& attsDef);
+  // Inbox tasks: true when the task's filter matched (its exports then ran).
+  bool ProcessInboxTask(IRDOMail* mail, const TJobDef_Inbox& task, TResolvePlaceholders& resolver,
+                        const TMailFields& fields);
+  bool MatchesInboxFilter(const TJobDef_InboxFilter& filter, const TMailFields& fields) const;
+  // FCurrentWindowsUsername and FCurrentOutlookUsername for a run.
+  void ReadUserNames();
 
   // The four tasks.
   void ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolvePlaceholders& resolver, const TMailFields& fields,
@@ -128,5 +148,8 @@ private:
 QString MailErrorDateText(TDateTime value);
 // The logon name of the user running the program; empty when unknown.
 QString CurrentWindowsUsername();
+// The ";"-separated masks of an inbox filter field, each trimmed; empty
+// pieces and pieces of "*" only are left out (they impose no condition).
+void SplitMasks(const QString& text, QStringList& list);
 // The part of an attachment's file name after its last "\\" or "/".
 QString LastPathComponent(const QString& fileName);
