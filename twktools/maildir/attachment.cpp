@@ -11,38 +11,41 @@ namespace twkmaildir {
 
 namespace {
 
+// One attachment: bound to its GMime part, or, handed out by the light
+// reader, to its index there until GMime parses the message.
 class TAttachment final : public TComObject<IRDOAttachment> {
 public:
   TAttachment(TwkPtr<TMessage> message, GMimeObject* part)
       : FMessage(std::move(message)), FPart(TGPtr<GMimeObject>::Ref(part)) {}
+  TAttachment(TwkPtr<TMessage> message, int lightIndex) : FMessage(std::move(message)), FLightIndex(lightIndex) {}
 
-  int Type() override { return GMIME_IS_MESSAGE_PART(FPart.get()) ? olEmbeddeditem : olByValue; }
+  int Type() override {
+    if (const TLightAttachment* light = Light()) return light->Embedded ? olEmbeddeditem : olByValue;
+    return GMIME_IS_MESSAGE_PART(Part()) ? olEmbeddeditem : olByValue;
+  }
 
   bool Hidden() override {
-    const int index = FMessage->IndexOfAttachment(FPart.get());
+    if (const TLightAttachment* light = Light()) return light->Hidden;
+    const int index = FMessage->IndexOfAttachment(Part());
     return index >= 0 && FMessage->Layout().Attachments[size_t(index)].Hidden;
   }
 
   QString FileName() override {
-    const QString declared = DeclaredFileName(FPart.get());
-    if (!declared.isEmpty()) return declared;
-    // An opaque S/MIME message is one attachment under its conventional name.
-    if (IsType(FPart.get(), "application", "pkcs7-mime") || IsType(FPart.get(), "application", "x-pkcs7-mime"))
-      return QStringLiteral("smime.p7m");
-    return {};
+    if (const TLightAttachment* light = Light()) return light->FileName;
+    return AttachmentFileName(g_mime_object_get_content_disposition(Part()), g_mime_object_get_content_type(Part()));
   }
 
   QString DisplayName() override {
     const QString name = FileName();
     if (!name.isEmpty() || Type() != olEmbeddeditem) return name;
-    GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(FPart.get()));
+    GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(Part()));
     return inner ? FromUtf8(g_mime_message_get_subject(inner)) : QString();
   }
 
-  QString MimeType() override { return QString::fromLatin1(MimeTypeOf(FPart.get())); }
-  QString ContentID() override { return FromUtf8(g_mime_object_get_content_id(FPart.get())); }
-  std::int64_t Size() override { return DecodedSize(FPart.get()); }
-  int Position() override { return FMessage->IndexOfAttachment(FPart.get()) + 1; }
+  QString MimeType() override { return QString::fromLatin1(MimeTypeOf(Part())); }
+  QString ContentID() override { return FromUtf8(g_mime_object_get_content_id(Part())); }
+  std::int64_t Size() override { return DecodedSize(Part()); }
+  int Position() override { return FMessage->IndexOfAttachment(Part()) + 1; }
 
   void SaveAsFile(const QString& path) override {
     GError* error = nullptr;
@@ -53,32 +56,49 @@ public:
       if (error) g_error_free(error);
       RaiseFileError(QStringLiteral("write the attachment file"), path, code);
     }
-    if (WriteDecoded(FPart.get(), file.get()) < 0 || g_mime_stream_flush(file.get()) != 0)
+    if (WriteDecoded(Part(), file.get()) < 0 || g_mime_stream_flush(file.get()) != 0)
       RaiseFileError(QStringLiteral("write the attachment file"), path, errno ? errno : EIO);
   }
 
-  QByteArray Data() override { return DecodedBytes(FPart.get()); }
-  void Delete() override { FMessage->DeleteAttachment(FPart.get()); }
+  QByteArray Data() override { return DecodedBytes(Part()); }
+  void Delete() override { FMessage->DeleteAttachment(Part()); }
 
   TwkPtr<IRDOMail> EmbeddedMsg() override {
     if (Type() != olEmbeddeditem || FMessage->Depth() >= kMaxEmbeddedDepth) return {};
-    return TMessage::OpenLoose(DecodedBytes(FPart.get()), QString(), FMessage->Depth() + 1);
+    return TMessage::OpenLoose(DecodedBytes(Part()), QString(), FMessage->Depth() + 1);
   }
 
 private:
+  // The light answer while the message is unparsed; none once bound to a part.
+  const TLightAttachment* Light() {
+    if (FPart) return nullptr;
+    if (const TLightMessage* light = FMessage->Light()) return &light->Attachments[size_t(FLightIndex)];
+    return nullptr;
+  }
+
+  GMimeObject* Part() {
+    if (!FPart) FPart = TGPtr<GMimeObject>::Ref(FMessage->InitialAttachmentPart(FLightIndex));
+    return FPart.get();
+  }
+
   TwkPtr<TMessage> FMessage;
   TGPtr<GMimeObject> FPart;
+  int FLightIndex = -1;
 };
 
 class TAttachments final : public TComObject<IRDOAttachments> {
 public:
   explicit TAttachments(TwkPtr<TMessage> message) : FMessage(std::move(message)) {}
 
-  int Count() override { return int(FMessage->Layout().Attachments.size()); }
+  int Count() override {
+    if (const TLightMessage* light = FMessage->Light()) return int(light->Attachments.size());
+    return int(FMessage->Layout().Attachments.size());
+  }
 
   TwkPtr<IRDOAttachment> Item(int index) override {
     if (index < 1 || index > Count())
       throw EComError(E_INVALIDARG, QStringLiteral("Attachment index %1 is out of range").arg(index));
+    if (FMessage->Light()) return TwkPtr<IRDOAttachment>::Adopt(new TAttachment(FMessage, index - 1));
     return TwkPtr<IRDOAttachment>::Adopt(
         new TAttachment(FMessage, FMessage->Layout().Attachments[size_t(index - 1)].Part));
   }

@@ -1,6 +1,8 @@
 #include "twktools/maildir/datevalue.h"
 
 #include <QDate>
+#include <cstring>
+#include <gmime/gmime.h>
 #include <ctime>
 
 namespace twkmaildir {
@@ -26,6 +28,17 @@ TDateTimeValue DateValueFromUnix(std::int64_t seconds, int msec) {
 TDateTimeValue DateValueFromGDateTime(GDateTime* value) {
   if (!value) return 0;
   return DateValueFromUnix(g_date_time_to_unix(value), g_date_time_get_microsecond(value) / 1000);
+}
+
+std::optional<std::int64_t> ReceivedDateOf(const char* rawValue) {
+  // The date after the last ';' needs no decoding.
+  const char* semicolon = rawValue ? std::strrchr(rawValue, ';') : nullptr;
+  if (!semicolon) return std::nullopt;
+  GDateTime* date = g_mime_utils_header_decode_date(semicolon + 1);
+  if (!date) return std::nullopt;
+  const std::int64_t t = g_date_time_to_unix(date);
+  g_date_time_unref(date);
+  return t;
 }
 
 }  // namespace twkmaildir

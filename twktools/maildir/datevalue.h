@@ -7,11 +7,14 @@
 
 #include <glib.h>
 #include <cstdint>
+#include <optional>
 
 namespace twkmaildir {
 
 TDateTimeValue DateValueFromUnix(std::int64_t seconds, int msec = 0);
 // 0 for a null date.
 TDateTimeValue DateValueFromGDateTime(GDateTime* value);
+// The date of a Received: header's raw value (after its last ';'), as Unix time.
+std::optional<std::int64_t> ReceivedDateOf(const char* rawValue);
 
 }  // namespace twkmaildir

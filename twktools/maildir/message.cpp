@@ -157,7 +157,33 @@ GMimeMessage* TMessage::Full() {
     FFull = ParseMessage(file.get());
   }
   FHeadOnly.reset();
+  if (FLight) {
+    // Attachments handed out by the light reader name their parts by this order.
+    for (const TAttachmentPart& a : Layout().Attachments) FInitialParts.push_back(TGPtr<GMimeObject>::Ref(a.Part));
+    FLight.reset();
+  }
   return FFull.get();
+}
+
+const TLightMessage* TMessage::Light() {
+  if (FFull || FChanged) return nullptr;
+  if (!FLightTried) {
+    FLightTried = true;
+    LoadHead();
+    // Only a file read whole: the structure needs every byte.
+    if (FWhole) {
+      GByteArray* a = ArrayOf(FSource.get());
+      FLight = ReadLight(reinterpret_cast<const char*>(a->data), qsizetype(a->len));
+    }
+  }
+  return FLight ? &*FLight : nullptr;
+}
+
+GMimeObject* TMessage::InitialAttachmentPart(int index) {
+  Full();
+  if (index < 0 || size_t(index) >= FInitialParts.size())
+    throw EComError(MAPI_E_NOT_FOUND, QStringLiteral("The attachment was already deleted"));
+  return FInitialParts[size_t(index)].get();
 }
 
 const TMimeLayout& TMessage::Layout() {
@@ -183,6 +209,7 @@ TwkPtr<IRDOFolder> TMessage::Parent() { return TwkPtr<IRDOFolder>(FFolder.get())
 
 QString TMessage::MessageClass() {
   if (!FClass) {
+    if (const TLightMessage* light = Light()) return *(FClass = light->Class);
     if (!FFull) {
       const QString quick = MessageClassFromRootType(g_mime_message_get_mime_part(Headers()));
       if (!quick.isEmpty()) return *(FClass = quick);
@@ -193,7 +220,10 @@ QString TMessage::MessageClass() {
 }
 
 QString TMessage::Subject() {
-  if (!FSubject) FSubject = FromUtf8(g_mime_message_get_subject(Headers()));
+  if (!FSubject) {
+    const TLightMessage* light = Light();
+    FSubject = light ? light->Subject : FromUtf8(g_mime_message_get_subject(Headers()));
+  }
   return *FSubject;
 }
 
@@ -207,40 +237,47 @@ bool TMessage::Sent() { return FPath.isEmpty() || !MaildirFlags(FileName()).cont
 
 bool TMessage::UnRead() { return !FPath.isEmpty() && !MaildirFlags(FileName()).contains(QLatin1Char('S')); }
 
+std::vector<TAddress> TMessage::SenderList() {
+  if (const TLightMessage* light = Light()) return light->Sender;
+  return ExpandAddressList(g_mime_message_get_sender(Headers()));
+}
+
+std::vector<TAddress> TMessage::FromList() {
+  if (const TLightMessage* light = Light()) return light->From;
+  return ExpandAddressList(g_mime_message_get_from(Headers()));
+}
+
 TwkPtr<IRDOAddressEntry> TMessage::Sender() {
-  const std::vector<TAddress> sender = ExpandAddressList(g_mime_message_get_sender(Headers()));
+  const std::vector<TAddress> sender = SenderList();
   if (!sender.empty()) return NewAddressEntry(sender.front());
   return SentOnBehalfOf();
 }
 
 TwkPtr<IRDOAddressEntry> TMessage::SentOnBehalfOf() {
-  const std::vector<TAddress> from = ExpandAddressList(g_mime_message_get_from(Headers()));
+  const std::vector<TAddress> from = FromList();
   if (!from.empty()) return NewAddressEntry(from.front());
   return {};
 }
 
-TDateTimeValue TMessage::SentOn() { return DateValueFromGDateTime(g_mime_message_get_date(Headers())); }
+TDateTimeValue TMessage::SentOn() {
+  if (const TLightMessage* light = Light()) return light->Date;
+  return DateValueFromGDateTime(g_mime_message_get_date(Headers()));
+}
 
 TDateTimeValue TMessage::ReceivedTime() {
-  GMimeHeaderList* headers = g_mime_object_get_header_list(GMIME_OBJECT(Headers()));
-  const int count = g_mime_header_list_get_count(headers);
-  gint64 newest = 0;
-  bool found = false;
-  for (int i = 0; i < count; ++i) {
-    GMimeHeader* h = g_mime_header_list_get_header_at(headers, i);
-    if (g_ascii_strcasecmp(g_mime_header_get_name(h), "Received") != 0) continue;
-    // The raw value: the date after the last ';' needs no decoding.
-    const char* value = g_mime_header_get_raw_value(h);
-    const char* semicolon = value ? std::strrchr(value, ';') : nullptr;
-    if (!semicolon) continue;
-    GDateTime* date = g_mime_utils_header_decode_date(semicolon + 1);
-    if (!date) continue;
-    const gint64 t = g_date_time_to_unix(date);
-    g_date_time_unref(date);
-    if (!found || t > newest) newest = t;
-    found = true;
+  std::optional<std::int64_t> newest;
+  if (const TLightMessage* light = Light()) {
+    newest = light->NewestReceived;
+  } else {
+    GMimeHeaderList* headers = g_mime_object_get_header_list(GMIME_OBJECT(Headers()));
+    const int count = g_mime_header_list_get_count(headers);
+    for (int i = 0; i < count; ++i) {
+      GMimeHeader* h = g_mime_header_list_get_header_at(headers, i);
+      if (g_ascii_strcasecmp(g_mime_header_get_name(h), "Received") != 0) continue;
+      if (const auto t = ReceivedDateOf(g_mime_header_get_raw_value(h)); t && (!newest || *t > *newest)) newest = t;
+    }
   }
-  return found ? DateValueFromUnix(newest) : DeliveryTime();
+  return newest ? DateValueFromUnix(*newest) : DeliveryTime();
 }
 
 void TMessage::StatFile() {
@@ -284,9 +321,11 @@ QVariant TMessage::Fields(std::uint32_t propTag) {
         g_free(text);
         return result;
       }
-      Headers();
+      const TLightMessage* light = Light();
+      if (!light) Headers();
+      const gint64 end = light ? gint64(light->HeadersEnd) : FHeaderEnd;
       GByteArray* a = ArrayOf(FSource.get());
-      return From8Bit(reinterpret_cast<const char*>(a->data), qsizetype(std::min<gint64>(FHeaderEnd, a->len)));
+      return From8Bit(reinterpret_cast<const char*>(a->data), qsizetype(std::min<gint64>(end, a->len)));
     }
     case PR_INTERNET_MESSAGE_ID:
       if (auto v = HeaderValue("Message-ID")) return *v;
@@ -301,8 +340,13 @@ QVariant TMessage::Fields(std::uint32_t propTag) {
       int flags = 0;
       if (!UnRead()) flags |= 1;
       if (!Sent()) flags |= 8;
-      for (const TAttachmentPart& a : Layout().Attachments)
-        if (!a.Hidden) flags |= 16;
+      if (const TLightMessage* light = Light()) {
+        for (const TLightAttachment& a : light->Attachments)
+          if (!a.Hidden) flags |= 16;
+      } else {
+        for (const TAttachmentPart& a : Layout().Attachments)
+          if (!a.Hidden) flags |= 16;
+      }
       return flags;
     }
     case PR_IMPORTANCE: {
@@ -324,7 +368,10 @@ QVariant TMessage::Fields(std::uint32_t propTag) {
   }
 }
 
-TwkPtr<IRDORecipients> TMessage::Recipients() { return NewRecipients(RecipientsOf(Headers())); }
+TwkPtr<IRDORecipients> TMessage::Recipients() {
+  if (const TLightMessage* light = Light()) return NewRecipients(light->Recipients);
+  return NewRecipients(RecipientsOf(Headers()));
+}
 
 TwkPtr<IRDOAttachments> TMessage::Attachments() { return NewAttachments(TwkPtr<TMessage>(this)); }
 

@@ -6,6 +6,7 @@
 
 #include "twktools/maildir/Backend.h"
 #include "twktools/maildir/comobject.h"
+#include "twktools/maildir/lightread.h"
 #include "twktools/maildir/mimeparts.h"
 #include "twktools/maildir/mimesupport.h"
 
@@ -53,6 +54,11 @@ public:
   void DeleteAttachment(GMimeObject* part);
   GMimeObject* AddFileAttachment(const QString& sourcePath, const QString& displayName);
   int Depth() const { return FDepth; }
+  // The light reader's answers while the message is only read: none once
+  // GMime has parsed it, or when the light reader leaves it to GMime.
+  const TLightMessage* Light();
+  // The part of light attachment `index` (the order before any change).
+  GMimeObject* InitialAttachmentPart(int index);
 
   // A signed or encrypted message also answers IRDOEncryptedMessage.
   HRESULT QueryInterface(const IID& iid, void** object) override;
@@ -71,6 +77,8 @@ private:
   QString FileName() const;
   void StatFile();
   TDateTimeValue DeliveryTime();
+  std::vector<TAddress> SenderList();
+  std::vector<TAddress> FromList();
   std::optional<QString> HeaderValue(const char* name);
 
   TwkPtr<MailFolder> FFolder;
@@ -89,6 +97,10 @@ private:
   TGPtr<GMimeMessage> FFull;
   std::optional<TMimeLayout> FLayout;
   bool FChanged = false;
+
+  std::optional<TLightMessage> FLight;
+  bool FLightTried = false;
+  std::vector<TGPtr<GMimeObject>> FInitialParts;  // the attachments when GMime first parsed, for light ones
 
   std::optional<QString> FClass;
   std::optional<QString> FSubject;

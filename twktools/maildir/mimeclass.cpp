@@ -70,6 +70,10 @@ QString ReportClass(GMimeObject* report) {
 }  // namespace
 
 QString MessageClassFromRootType(GMimeObject* root) {
+  return MessageClassFromRootType(root ? g_mime_object_get_content_type(root) : nullptr);
+}
+
+QString MessageClassFromRootType(GMimeContentType* root) {
   if (IsType(root, "multipart", "signed")) return QStringLiteral("IPM.Note.SMIME.MultipartSigned");
   if (IsType(root, "multipart", "encrypted") || IsType(root, "application", "pkcs7-mime") ||
       IsType(root, "application", "x-pkcs7-mime"))

@@ -4,84 +4,48 @@
 
 namespace twkmaildir {
 
-namespace {
-
 bool IsReportText(const QByteArray& type) {
   return type == "message/delivery-status" || type == "message/disposition-notification" ||
          type == "message/global-delivery-status" || type == "message/global-disposition-notification" ||
          type == "text/rfc822-headers";
 }
 
-bool IsBodyText(GMimeObject* part) {
-  if (!GMIME_IS_PART(part) || IsAttachmentDisposition(part) || !DeclaredFileName(part).isEmpty()) return false;
-  const QByteArray type = MimeTypeOf(part);
+bool IsBodyTextLeaf(const QByteArray& type, bool attachmentDisposition, bool hasDeclaredName) {
+  if (attachmentDisposition || hasDeclaredName) return false;
   return type.startsWith("text/") || IsReportText(type);
 }
 
-GMimeObject* RelatedRoot(GMimeMultipart* related) {
-  const char* start = g_mime_object_get_content_type_parameter(GMIME_OBJECT(related), "start");
-  if (start) {
-    QByteArray id(start);
-    if (id.startsWith('<') && id.endsWith('>')) id = id.mid(1, id.size() - 2);
-    if (GMimeObject* byId = g_mime_multipart_get_subpart_from_content_id(related, id.constData())) return byId;
+namespace {
+
+// GMime's parsed objects as a tree for the layout walk.
+struct TGMimeTree {
+  using Node = GMimeObject*;
+  static bool IsMultipart(Node n) { return GMIME_IS_MULTIPART(n); }
+  static bool IsSigned(Node n) { return GMIME_IS_MULTIPART_SIGNED(n); }
+  static bool IsEncrypted(Node n) { return GMIME_IS_MULTIPART_ENCRYPTED(n); }
+  static bool IsRelated(Node n) { return IsType(n, "multipart", "related"); }
+  static int Count(Node n) { return g_mime_multipart_get_count(GMIME_MULTIPART(n)); }
+  static Node Child(Node n, int i) { return g_mime_multipart_get_part(GMIME_MULTIPART(n), i); }
+  static bool IsHtml(Node n) { return IsType(n, "text", "html"); }
+  static QByteArray LowerHtml(Node n) { return DecodedBytes(n).toLower(); }
+
+  static bool IsBodyText(Node part) {
+    return GMIME_IS_PART(part) &&
+           IsBodyTextLeaf(MimeTypeOf(part), IsAttachmentDisposition(part), !DeclaredFileName(part).isEmpty());
   }
-  return g_mime_multipart_get_count(related) > 0 ? g_mime_multipart_get_part(related, 0) : nullptr;
-}
 
-class TLayoutWalker {
-public:
-  TMimeLayout Layout;
-
-  void Walk(GMimeObject* object, GMimeObject* parent, int depth) {
-    if (!object || depth > kMaxMimeDepth) return;
-    if (!GMIME_IS_MULTIPART(object)) return Leaf(object, parent);
-    GMimeMultipart* multi = GMIME_MULTIPART(object);
-    const int count = g_mime_multipart_get_count(multi);
-    if (GMIME_IS_MULTIPART_SIGNED(object)) {
-      Walk(g_mime_multipart_get_part(multi, 0), object, depth + 1);
-      for (int i = 1; i < count; ++i) Attach(g_mime_multipart_get_part(multi, i), object, true);
-      return;
+  static Node RelatedRoot(Node n) {
+    GMimeMultipart* related = GMIME_MULTIPART(n);
+    const char* start = g_mime_object_get_content_type_parameter(n, "start");
+    if (start) {
+      QByteArray id(start);
+      if (id.startsWith('<') && id.endsWith('>')) id = id.mid(1, id.size() - 2);
+      if (GMimeObject* byId = g_mime_multipart_get_subpart_from_content_id(related, id.constData())) return byId;
     }
-    if (GMIME_IS_MULTIPART_ENCRYPTED(object)) {
-      for (int i = 0; i < count; ++i) Attach(g_mime_multipart_get_part(multi, i), object, i == 0);
-      return;
-    }
-    if (IsType(object, "multipart", "related")) return Related(multi, depth);
-    for (int i = 0; i < count; ++i) Walk(g_mime_multipart_get_part(multi, i), object, depth + 1);
+    return g_mime_multipart_get_count(related) > 0 ? g_mime_multipart_get_part(related, 0) : nullptr;
   }
 
-private:
-  void Leaf(GMimeObject* part, GMimeObject* parent) {
-    if (IsBodyText(part))
-      Layout.Body.push_back(part);
-    else
-      Attach(part, parent, false);
-  }
-
-  void Attach(GMimeObject* part, GMimeObject* parent, bool hidden) {
-    Layout.Attachments.push_back({part, parent, hidden});
-  }
-
-  void Related(GMimeMultipart* related, int depth) {
-    GMimeObject* root = RelatedRoot(related);
-    const size_t firstBody = Layout.Body.size();
-    Walk(root, GMIME_OBJECT(related), depth + 1);
-    QByteArray html;
-    for (size_t i = firstBody; i < Layout.Body.size(); ++i)
-      if (IsType(Layout.Body[i], "text", "html")) html += DecodedBytes(Layout.Body[i]).toLower();
-    const int count = g_mime_multipart_get_count(related);
-    for (int i = 0; i < count; ++i) {
-      GMimeObject* part = g_mime_multipart_get_part(related, i);
-      if (part == root) continue;
-      if (GMIME_IS_MULTIPART(part)) {
-        Walk(part, GMIME_OBJECT(related), depth + 1);
-        continue;
-      }
-      Attach(part, GMIME_OBJECT(related), IsReferenced(part, html));
-    }
-  }
-
-  static bool IsReferenced(GMimeObject* part, const QByteArray& lowerHtml) {
+  static bool IsReferenced(Node part, const QByteArray& lowerHtml) {
     if (lowerHtml.isEmpty()) return false;
     const char* id = g_mime_object_get_content_id(part);
     if (id && *id && lowerHtml.contains("cid:" + QByteArray(id).toLower())) return true;
@@ -96,10 +60,6 @@ private:
 
 }  // namespace
 
-TMimeLayout AnalyseLayout(GMimeObject* root) {
-  TLayoutWalker walker;
-  walker.Walk(root, nullptr, 0);
-  return std::move(walker.Layout);
-}
+TMimeLayout AnalyseLayout(GMimeObject* root) { return WalkLayout<TGMimeTree>(root); }
 
 }  // namespace twkmaildir

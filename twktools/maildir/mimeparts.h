@@ -1,24 +1,14 @@
 // Which MIME leaves of a message are body text and which are attachments.
 #pragma once
 
+#include "twktools/maildir/mimewalk.h"
+
 #include <gmime/gmime.h>
-#include <vector>
 
 namespace twkmaildir {
 
-struct TAttachmentPart {
-  GMimeObject* Part = nullptr;
-  GMimeObject* Parent = nullptr;  // the multipart holding it; null for the message's root
-  bool Hidden = false;
-};
-
-struct TMimeLayout {
-  std::vector<GMimeObject*> Body;  // text leaves of the body, in order
-  std::vector<TAttachmentPart> Attachments;
-};
-
-// Deeper structures than this are not looked into (endless nesting).
-constexpr int kMaxMimeDepth = 64;
+using TAttachmentPart = TAttachmentPartOf<GMimeObject*>;
+using TMimeLayout = TMimeLayoutOf<GMimeObject*>;
 
 // Body: text/plain and text/html of the main body (multipart/alternative,
 // the root of multipart/related) and every other text leaf without a file
@@ -27,5 +17,8 @@ constexpr int kMaxMimeDepth = 64;
 // hidden, so are the signature of multipart/signed and the control part of
 // multipart/encrypted. message/rfc822 parts are not descended into.
 TMimeLayout AnalyseLayout(GMimeObject* root);
+
+// Whether a leaf of this type, disposition and declared name is body text.
+bool IsBodyTextLeaf(const QByteArray& mimeType, bool attachmentDisposition, bool hasDeclaredName);
 
 }  // namespace twkmaildir

@@ -24,8 +24,9 @@ QString From8Bit(const char* text, qsizetype length) {
   return result;
 }
 
-QByteArray MimeTypeOf(GMimeObject* object) {
-  GMimeContentType* ct = object ? g_mime_object_get_content_type(object) : nullptr;
+QByteArray MimeTypeOf(GMimeObject* object) { return MimeTypeOf(object ? g_mime_object_get_content_type(object) : nullptr); }
+
+QByteArray MimeTypeOf(GMimeContentType* ct) {
   if (!ct) return QByteArrayLiteral("text/plain");
   char* type = g_mime_content_type_get_mime_type(ct);
   QByteArray result = QByteArray(type).toLower();
@@ -34,19 +35,38 @@ QByteArray MimeTypeOf(GMimeObject* object) {
 }
 
 bool IsType(GMimeObject* object, const char* type, const char* subtype) {
-  GMimeContentType* ct = object ? g_mime_object_get_content_type(object) : nullptr;
+  return IsType(object ? g_mime_object_get_content_type(object) : nullptr, type, subtype);
+}
+
+bool IsType(GMimeContentType* ct, const char* type, const char* subtype) {
   return ct && g_mime_content_type_is_type(ct, type, subtype);
 }
 
 bool IsAttachmentDisposition(GMimeObject* object) {
-  const char* d = g_mime_object_get_disposition(object);
+  return IsAttachmentDisposition(g_mime_object_get_content_disposition(object));
+}
+
+bool IsAttachmentDisposition(GMimeContentDisposition* disposition) {
+  const char* d = disposition ? g_mime_content_disposition_get_disposition(disposition) : nullptr;
   return d && g_ascii_strcasecmp(d, "attachment") == 0;
 }
 
 QString DeclaredFileName(GMimeObject* object) {
-  const char* name = g_mime_object_get_content_disposition_parameter(object, "filename");
-  if (!name || !*name) name = g_mime_object_get_content_type_parameter(object, "name");
+  return DeclaredFileName(g_mime_object_get_content_disposition(object), g_mime_object_get_content_type(object));
+}
+
+QString DeclaredFileName(GMimeContentDisposition* disposition, GMimeContentType* type) {
+  const char* name = disposition ? g_mime_content_disposition_get_parameter(disposition, "filename") : nullptr;
+  if ((!name || !*name) && type) name = g_mime_content_type_get_parameter(type, "name");
   return FromUtf8(name);
+}
+
+QString AttachmentFileName(GMimeContentDisposition* disposition, GMimeContentType* type) {
+  const QString declared = DeclaredFileName(disposition, type);
+  if (!declared.isEmpty()) return declared;
+  if (IsType(type, "application", "pkcs7-mime") || IsType(type, "application", "x-pkcs7-mime"))
+    return QStringLiteral("smime.p7m");
+  return {};
 }
 
 gint64 WriteDecoded(GMimeObject* object, GMimeStream* stream) {

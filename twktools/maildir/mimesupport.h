@@ -52,11 +52,18 @@ QString From8Bit(const char* text, qsizetype length);
 
 // "type/subtype" in lower case; "text/plain" when the object has no type.
 QByteArray MimeTypeOf(GMimeObject* object);
+QByteArray MimeTypeOf(GMimeContentType* type);
 bool IsType(GMimeObject* object, const char* type, const char* subtype);
+bool IsType(GMimeContentType* ct, const char* type, const char* subtype);
 // True for a Content-Disposition of "attachment".
 bool IsAttachmentDisposition(GMimeObject* object);
+bool IsAttachmentDisposition(GMimeContentDisposition* disposition);
 // The declared file name (disposition filename, else Content-Type name), decoded.
 QString DeclaredFileName(GMimeObject* object);
+QString DeclaredFileName(GMimeContentDisposition* disposition, GMimeContentType* type);
+// An attachment's file name: the declared one; an opaque S/MIME message is
+// one attachment under its conventional name.
+QString AttachmentFileName(GMimeContentDisposition* disposition, GMimeContentType* type);
 
 // Everything an object writes as its content, decoded (a leaf's transfer
 // encoding removed; a message part's message bytes), into stream.
