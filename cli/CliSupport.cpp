@@ -1,6 +1,7 @@
 #include "cli/CliSupport.h"
 
 #include "core/RDOSession.h"
+#include "core/RedemptionTools.h"
 #include "core/uRedemptionLoader.h"
 
 #include <QFile>
@@ -54,4 +55,9 @@ bool TakeFlag(QStringList& args, const QStringList& names) {
 void ConnectBesideProgram(TRDOSession& session) {
   GlobalRedemptionLoader().UseComponentBesideProgram();
   session.ConnectTo(GlobalRedemptionLoader().new_RDOSession());
+}
+
+TwkPtr<IRDOFolder> FindFolderByPathOrID(IRDOSession* session, const QString& text) {
+  if (text.startsWith(QStringLiteral("\\\\"))) return FindFolderByPath(session, text);
+  return GetRDOFolder(session, text, QString());
 }

@@ -30,3 +30,11 @@ void ConnectBesideProgram(TRDOSession& session);
 QString TakeOption(QStringList& args, const QStringList& names);
 // Takes a flag such as "--force" out of args.
 bool TakeFlag(QStringList& args, const QStringList& names);
+
+class IRDOFolder;
+class IRDOSession;
+template <class T>
+class TwkPtr;
+// The folder named on a command line: a display path ("\\Mail\Inbox",
+// names ignoring case) or an entry ID; none when neither finds one.
+TwkPtr<IRDOFolder> FindFolderByPathOrID(IRDOSession* session, const QString& text);
