@@ -70,11 +70,12 @@ protected:
   }
 
   // A message written into the Inbox's tmp/ and renamed into new/.
-  QByteArray Deliver(const QString& unique, const QString& from, const QString& subject) {
+  QByteArray Deliver(const QString& unique, const QString& from, const QString& subject,
+                     const QByteArray& contentType = "text/plain; charset=utf-8", QByteArray body = {}) {
+    if (body.isEmpty()) body = "Body of " + subject.toUtf8() + ".\r\n";
     const QByteArray bytes = "From: " + from.toUtf8() + "\r\nTo: Me <me@example.org>\r\nSubject: " + subject.toUtf8() +
                              "\r\nDate: Tue, 07 May 2024 09:04:02 +0000\r\nMessage-ID: <" + unique.toUtf8() +
-                             "@test>\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n"
-                             "Body of " + subject.toUtf8() + ".\r\n";
+                             "@test>\r\nMIME-Version: 1.0\r\nContent-Type: " + contentType + "\r\n\r\n" + body;
     const QString tmp = Store() + "/INBOX/tmp/" + unique;
     QFile f(tmp);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));
@@ -98,15 +99,18 @@ protected:
 };
 
 TEST_F(TwkWatch, ExportsEachNewMailByTheFirstMatchingTask) {
-  WriteStore(QJsonObject{{"Inbox", QJsonArray{QJsonObject{{"subject", "Already there"}, {"from", "a@x.org"}}}}});
+  // An e-mail already in the Inbox at the start is no new mail.
+  WriteStore(QJsonObject{{"Inbox", QJsonArray{QJsonObject{{"subject", "Already there"}, {"from", "alice@x.org"}}}}});
   WriteInbox(true, {EmlTask("nobody@*", "first\\[B]"), EmlTask("alice@*")});
   Start();
   EXPECT_TRUE(FErr.contains(("Inbox task file " + InboxFile() + " loaded: 2 tasks, active\n").toUtf8()));
 
-  // Handled in delivery order: once the second file is there, the first
-  // (matching no task) has been handled too.
-  Deliver("1715072642.M1P1.mta", "Bob <bob@example.org>", "From Bob");
-  const QByteArray bytes = Deliver("1715072643.M2P1.mta", "Alice <alice@example.org>", "From Alice");
+  // Handled in delivery order: once the last file is there, the ones before
+  // (matching no task; a meeting request, which is no e-mail) have been too.
+  Deliver("1715072641.M1P1.mta", "Alice <alice@example.org>", "Meeting", "text/calendar; method=REQUEST",
+          "BEGIN:VCALENDAR\r\nMETHOD:REQUEST\r\nBEGIN:VEVENT\r\nSUMMARY:Meeting\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+  Deliver("1715072642.M2P1.mta", "Bob <bob@example.org>", "From Bob");
+  const QByteArray bytes = Deliver("1715072643.M3P1.mta", "Alice <alice@example.org>", "From Alice");
   ASSERT_TRUE(WaitForFile(Export() + "/From Alice.eml")) << FErr.constData();
   EXPECT_EQ(ReadFile(Export() + "/From Alice.eml"), bytes);
   Stop();
