@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/LinkRoots.h"
+#include "core/Options.h"
 #include "core/RDOSession.h"
 #include "core/RedemptionTools.h"
 #include "core/TWKLink.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QSettings>
 
 // One attachment of a built message.
 struct TMimeAtt {
@@ -64,6 +66,10 @@ inline QByteArray LinkBytes(const QString& target) {
 
 class TLinkStoreTest : public ::testing::Test {
 protected:
+  // Qt keeps the settings file's place of the first use for the whole
+  // program, so each test starts from no recorded link directories.
+  TLinkStoreTest() { OpenSettings().remove(QStringLiteral("LinkRoots")); }
+
   TIsolatedUser User;
   TScratchDir Scratch;
 
