@@ -22,6 +22,8 @@ TRedemptionLoader::TRedemptionLoader() = default;
 
 TRedemptionLoader::~TRedemptionLoader() {
   std::lock_guard g(fCritSection);
+  // The component stays mapped (RTLD_NODELETE): the libraries it uses
+  // register their types once per process and cannot be loaded afresh.
   if (fDllHandle) dlclose(fDllHandle);
 }
 
@@ -58,7 +60,7 @@ TwkPtr<IUnknown> TRedemptionLoader::CreateRedemptionObject(const CLSID& clsid) {
     if (fDllLocation32Bit.isEmpty()) fDllLocation32Bit = ModuleDirectory() + QStringLiteral("/Redemption.so");
     if (fDllLocation64Bit.isEmpty()) fDllLocation64Bit = ModuleDirectory() + QStringLiteral("/Redemption64.so");
     const QString location = sizeof(void*) == 8 ? fDllLocation64Bit : fDllLocation32Bit;
-    fDllHandle = dlopen(QFile::encodeName(location).constData(), RTLD_NOW | RTLD_LOCAL);
+    fDllHandle = dlopen(QFile::encodeName(location).constData(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!fDllHandle) {
       const char* text = dlerror();
       throw Exception(QStringLiteral("Could not load \"%1\": %2").arg(location, QString::fromLocal8Bit(text ? text : "")));

@@ -34,6 +34,20 @@ TEST(Loader, CreatesSessionsFromTheComponent) {
   EXPECT_TRUE(loader.new_RDOSession());
 }
 
+// Each loader of a process (one per test fixture, one per dialog) gets a
+// working component, also after an earlier loader let it go.
+TEST(Loader, ALaterLoaderParsesMessagesAfterAnEarlierOneIsGone) {
+  for (int round = 0; round < 3; ++round) {
+    TRedemptionLoader loader;
+    loader.SetDllLocation64Bit(Component());
+    const TwkPtr<IRDOSession> session = loader.new_RDOSession();
+    const TwkPtr<IRDOMail> mail = session->GetMessageFromMIME(
+        QByteArrayLiteral("From: a@example.org\r\nSubject: round\r\nContent-Type: text/plain\r\n\r\nbody\r\n"));
+    ASSERT_TRUE(mail) << "round " << round;
+    EXPECT_EQ(mail->Subject(), QStringLiteral("round")) << "round " << round;
+  }
+}
+
 TEST(Loader, MissingFileNamesThePathAndALaterCallSucceeds) {
   TScratchDir dir;
   const QString path = dir.Path() + QStringLiteral("/TWKtools64.so");
