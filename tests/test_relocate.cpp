@@ -190,6 +190,10 @@ TEST(RelocateChecks, PrefixTest) {
       {"D:\\EXPORT\\Sub\\x.doc", "d:\\export\\", true, "Sub\\x.doc"},
       {"D:\\Export\\a/../../b", "D:\\Export\\", false, ""},
       {"/sh", "/srv/", false, ""},
+      // Upper-casing changes the length of "ß": the prefix is OrgPath's own length of the target.
+      {"/srv/Straße/a.pdf", "/srv/STRASSE/", false, ""},
+      {"/srv/STRASSE/a.pdf", "/srv/straße/", false, ""},
+      {"/srv/straße/a.pdf", "/srv/Straße/", true, "a.pdf"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Target.toStdString());

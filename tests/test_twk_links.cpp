@@ -112,6 +112,23 @@ TEST_F(TwkLinks, WithoutATerminalAndWithoutYesNothingRuns) {
   EXPECT_EQ(ReadStore(), before);
 }
 
+TEST_F(TwkLinks, TheQuestionIsAskedOnTheTerminal) {
+  ExportWithLinks();
+  const QJsonObject before = ReadStore();
+  // script(1) gives the command a terminal of its own and types the answer.
+  const QString command = BinPath("twk") + " reimport '" + FolderPath("Inbox") + "'";
+  TRunResult r = RunProgram("/usr/bin/script", {"-qec", command, "/dev/null"}, "n\n", Env());
+  EXPECT_EQ(r.ExitCode, 1);
+  EXPECT_TRUE(r.Stdout.contains("Start reimport?\r\n[y/n] ")) << r.Stdout.constData();
+  EXPECT_TRUE(r.Stdout.contains("User cancelled")) << r.Stdout.constData();
+  EXPECT_EQ(ReadStore(), before);
+
+  r = RunProgram("/usr/bin/script", {"-qec", command, "/dev/null"}, "y\n", Env());
+  EXPECT_EQ(r.ExitCode, 0) << r.Stdout.constData();
+  EXPECT_TRUE(r.Stdout.contains("Attachments reimported: 3")) << r.Stdout.constData();
+  EXPECT_EQ(AttNames(), (QStringList{"data.bin report.pdf", "x.pdf"}));
+}
+
 TEST_F(TwkLinks, RelocateRepointsMovedFilesThenReimportTrustsThem) {
   ExportWithLinks();
   const QString moved = Scratch.Path() + "/moved";
