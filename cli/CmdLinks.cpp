@@ -52,8 +52,8 @@ const char kRelocateHelp[] =
     "same place below the new directory (--to) is replaced by a link to the\n"
     "new place. --from may be a Windows directory (\"D:\\Export\" or\n"
     "\"\\\\server\\share\\Export\") to re-point links made on Windows to the same\n"
-    "files copied here. --to must exist; it is recorded as a directory of\n"
-    "Tarnwick's own links.\n"
+    "files copied here. --to must exist; before the first link is changed it\n"
+    "is recorded as a directory of Tarnwick's own links (setting \"LinkRoots\").\n"
     "\n";
 
 // Set by the SIGINT handler, read by the progress callback.
