@@ -9,6 +9,8 @@
 #include "tests/test_maildir_folder.h"
 #include "twktools/maildir/Backend.h"
 #include "twktools/maildir/lightread.h"
+#include "twktools/maildir/mimesupport.h"
+#include "twktools/maildir/simplefields.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -312,6 +314,60 @@ TEST_F(LightAttachmentsTest, AChangedMessageIsNoLongerReadLight) {
   atts->Item(1)->Delete();
   EXPECT_EQ(atts->Count(), 2);
   EXPECT_EQ(S(atts->Item(1)->FileName()), "two.bin");
+}
+
+// Every string one edit away from each sample (a character dropped,
+// doubled, or replaced by one of a few troublemakers), and the samples.
+QList<QByteArray> WithNearMisses(const QList<QByteArray>& samples) {
+  QList<QByteArray> out = samples;
+  for (const QByteArray& s : samples)
+    for (qsizetype i = 0; i < s.size(); ++i) {
+      out << QByteArray(s).remove(i, 1) << QByteArray(s).insert(i, s[i]);
+      for (char c : {' ', '\t', '"', ',', '.', '<', '(', ';', ':', '=', '?', '@', '\n', 'x', '9', '-'})
+        out << QByteArray(s).replace(i, 1, QByteArray(1, c));
+    }
+  return out;
+}
+
+TEST(SimpleFields, AddressListsReadAsGMimeReadsThem) {
+  twkmaildir::EnsureMimeInit();
+  const QList<QByteArray> samples = {
+      " Bob <bob@example.org>, carol@example.org, \"Dave D.\" <dave@example.org>\n",
+      " Sender 5 <sender5@example.org>\r\n", " team@example.org\n", " \"B, C\" <b.c+tag@mail.example-host.org>\n",
+      " a_b@x, Y Z <y@z>\n", " Alice Example <alice@xn--bcher-kva.example>\n", " <bare@example.org>\n",
+      " =?utf-8?Q?J=C3=BCrgen?= <j@example.org>\n", " Team: a@example.org;\n", " \"\" <e@example.org>\n"};
+  int simple = 0;
+  for (const QByteArray& raw : WithNearMisses(samples)) {
+    const auto fast = twkmaildir::SimpleAddressList(raw.constData());
+    if (!fast) continue;
+    ++simple;
+    InternetAddressList* list = internet_address_list_parse(nullptr, raw.constData());
+    const std::vector<twkmaildir::TAddress> gmime = twkmaildir::ExpandAddressList(list);
+    if (list) g_object_unref(list);
+    QStringList a, b;
+    for (const auto& x : *fast) a << x.Name + QLatin1Char('|') + x.Address;
+    for (const auto& x : gmime) b << x.Name + QLatin1Char('|') + x.Address;
+    EXPECT_EQ(S(a.join(QLatin1Char(';'))), S(b.join(QLatin1Char(';')))) << raw.toStdString();
+  }
+  EXPECT_GT(simple, 100);  // the plain forms are read without GMime
+}
+
+TEST(SimpleFields, DatesReadAsGMimeReadsThem) {
+  twkmaildir::EnsureMimeInit();
+  const QList<QByteArray> samples = {" Tue, 02 Jan 2024 09:58:00 +0000\n", " 2 Jan 2024 10:00:00 -0130\r\n",
+                                     "Sun, 29 Feb 2032 23:59:59 +1400", " Wed, 31 Dec 1980 00:00:00 -1200\n",
+                                     " Mon, 02 Jan 2024 09:58:00 +0000 (UTC)\n", " Tue, 2 Jan 24 09:58 GMT\n"};
+  int simple = 0;
+  for (const QByteArray& text : WithNearMisses(samples)) {
+    const auto fast = twkmaildir::SimpleDate(text.constData());
+    if (!fast) continue;
+    ++simple;
+    GDateTime* date = g_mime_utils_header_decode_date(text.constData());
+    ASSERT_TRUE(date) << text.toStdString();
+    EXPECT_EQ(*fast, g_date_time_to_unix(date)) << text.toStdString();
+    g_date_time_unref(date);
+  }
+  EXPECT_GT(simple, 50);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "twktools/maildir/datevalue.h"
 
+#include "twktools/maildir/simplefields.h"
+
 #include <QDate>
 #include <cstring>
 #include <gmime/gmime.h>
@@ -34,6 +36,7 @@ std::optional<std::int64_t> ReceivedDateOf(const char* rawValue) {
   // The date after the last ';' needs no decoding.
   const char* semicolon = rawValue ? std::strrchr(rawValue, ';') : nullptr;
   if (!semicolon) return std::nullopt;
+  if (const auto simple = SimpleDate(semicolon + 1)) return simple;
   GDateTime* date = g_mime_utils_header_decode_date(semicolon + 1);
   if (!date) return std::nullopt;
   const std::int64_t t = g_date_time_to_unix(date);

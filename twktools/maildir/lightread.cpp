@@ -4,6 +4,7 @@
 #include "twktools/maildir/mimeclass.h"
 #include "twktools/maildir/mimesupport.h"
 #include "twktools/maildir/mimewalk.h"
+#include "twktools/maildir/simplefields.h"
 
 #include <QByteArrayView>
 #include <cstring>
@@ -226,7 +227,10 @@ private:
 };
 
 std::vector<TAddress> AddressesOf(const TRawField* field) {
-  TGPtr<InternetAddressList> list = ParsedField(field, internet_address_list_parse);
+  if (!field) return {};
+  const QByteArray raw = field->Raw();
+  if (auto simple = SimpleAddressList(raw.constData())) return std::move(*simple);
+  TGPtr<InternetAddressList> list(internet_address_list_parse(nullptr, raw.constData()));
   return ExpandAddressList(list.get());
 }
 
@@ -261,9 +265,14 @@ TLightMessage Read(const char* data, qsizetype size) {
   for (const auto& [name, type] : kinds)
     for (TAddress& a : AddressesOf(headers.Single(name))) m.Recipients.push_back({std::move(a), type});
   if (const TRawField* date = headers.Single("Date")) {
-    GDateTime* value = g_mime_utils_header_decode_date(date->Raw().constData());
-    m.Date = DateValueFromGDateTime(value);
-    if (value) g_date_time_unref(value);
+    const QByteArray raw = date->Raw();
+    if (const auto simple = SimpleDate(raw.constData())) {
+      m.Date = DateValueFromUnix(*simple);
+    } else {
+      GDateTime* value = g_mime_utils_header_decode_date(raw.constData());
+      m.Date = DateValueFromGDateTime(value);
+      if (value) g_date_time_unref(value);
+    }
   }
   for (const TRawField& f : headers.Fields)
     if (f.Name.compare(QByteArrayView("Received"), Qt::CaseInsensitive) == 0)
