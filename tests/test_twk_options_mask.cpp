@@ -2,6 +2,7 @@
 // environment.
 #include "tests/support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -87,6 +88,48 @@ TEST_F(TwkOptionsMask, BadOptionsCommandsChangeNothing) {
     EXPECT_TRUE(r.Stdout.isEmpty());
     EXPECT_EQ(SettingsFile(), before);
   }
+}
+
+TEST_F(TwkOptionsMask, SendmailAndLinkRoots) {
+  QJsonObject o = Show();
+  EXPECT_EQ(o.value("Sendmail").toString(), "/usr/sbin/sendmail");
+  EXPECT_EQ(o.value("LinkRoots").toArray(), QJsonArray());
+
+  const QString script = FUser.Home() + "/bin/my sendmail";
+  QDir().mkpath(FUser.Home() + "/bin");
+  QFile f(script);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("#!/bin/sh\n");
+  f.close();
+  QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+  const QString notExecutable = FUser.Home() + "/bin/plain";
+  QFile p(notExecutable);
+  ASSERT_TRUE(p.open(QIODevice::WriteOnly));
+  p.close();
+
+  ASSERT_EQ(Twk({"options", "set", "Sendmail", " " + script + " "}).ExitCode, 0);
+  EXPECT_EQ(Show().value("Sendmail").toString(), script);
+  const QByteArray before = SettingsFile();
+  for (const QStringList& bad : {QStringList{"bin/my sendmail"}, QStringList{notExecutable},
+                                 QStringList{FUser.Home() + "/bin"}, QStringList{FUser.Home() + "/missing"},
+                                 QStringList{script, script}, QStringList{}}) {
+    SCOPED_TRACE(bad.join(' ').toStdString());
+    const TRunResult r = Twk(QStringList{"options", "set", "Sendmail"} + bad);
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_TRUE(r.Stderr.contains("Sendmail")) << r.Stderr.toStdString();
+    EXPECT_EQ(SettingsFile(), before);
+  }
+  const TRunResult readOnly = Twk({"options", "set", "LinkRoots", "/"});
+  EXPECT_EQ(readOnly.ExitCode, 1);
+  EXPECT_TRUE(readOnly.Stderr.contains("unknown setting \"LinkRoots\"")) << readOnly.Stderr.toStdString();
+  EXPECT_EQ(SettingsFile(), before);
+
+  // The other options are saved without losing the sendmail setting.
+  ASSERT_EQ(Twk({"options", "set", "SendOptions", "soNever"}).ExitCode, 0);
+  EXPECT_EQ(Show().value("Sendmail").toString(), script);
+  ASSERT_EQ(Twk({"options", "set", "Sendmail", ""}).ExitCode, 0);
+  EXPECT_EQ(Show().value("Sendmail").toString(), "/usr/sbin/sendmail");
+  EXPECT_FALSE(SettingsFile().contains("Sendmail"));
 }
 
 TEST_F(TwkOptionsMask, SettingsThatCannotBeSavedAreAnError) {
