@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 #include <cstdlib>
@@ -51,6 +52,9 @@ TIsolatedUser::TIsolatedUser() {
     qputenv(name, value.toUtf8());
   }
   QStandardPaths::setTestModeEnabled(false);
+  // Qt keeps the settings directory of its first use for the whole process;
+  // point it at this user's config directory so every test starts clean.
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home + QStringLiteral("/config"));
 }
 
 TIsolatedUser::~TIsolatedUser() {
@@ -61,6 +65,8 @@ TIsolatedUser::~TIsolatedUser() {
     else
       qunsetenv(name.constData());
   }
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                     QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
 }
 
 QString TIsolatedUser::Documents() const { return FDir.Path() + QStringLiteral("/Documents"); }
