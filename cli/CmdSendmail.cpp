@@ -92,6 +92,20 @@ QByteArray ReadMessage() {
   }
 }
 
+// The changed message is written with LF line ends; a message that came
+// with CR LF goes on with CR LF, as its client wrote it.
+QByteArray InLineEndsOf(const QByteArray& input, const QByteArray& changed) {
+  const qsizetype lf = input.indexOf('\n');
+  if (lf <= 0 || input.at(lf - 1) != '\r') return changed;
+  QByteArray out;
+  out.reserve(changed.size() + changed.size() / 32);
+  for (qsizetype i = 0; i < changed.size(); ++i) {
+    if (changed.at(i) == '\n' && (i == 0 || changed.at(i - 1) != '\r')) out += '\r';
+    out += changed.at(i);
+  }
+  return out;
+}
+
 // The message as it is to be sent: the input itself unless a link was
 // replaced or removed. Raises EAbort when the user cancels.
 QByteArray CaptureLinks(const QByteArray& input, TOptions& options) {
@@ -114,7 +128,7 @@ QByteArray CaptureLinks(const QByteArray& input, TOptions& options) {
   if (handlers.Unasked() > 0)
     Err(QStringLiteral("twk sendmail: no terminal to ask on; %1 link(s) kept in the message\n")
             .arg(handlers.Unasked()));
-  return changed ? mail->MimeContent() : input;
+  return changed ? InLineEndsOf(input, mail->MimeContent()) : input;
 }
 
 // Runs the real sendmail with args and the message on its standard input;

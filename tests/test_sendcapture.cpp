@@ -291,6 +291,17 @@ TEST_F(SendCapture, SignedMailAndOtherClassesAreNotTouched) {
   EXPECT_TRUE(q.Asked.isEmpty());
 }
 
+TEST(SendQuestionsText, TheDialogsTexts) {
+  // A name holding "%2" stays as it is.
+  EXPECT_EQ(AskReplaceText("a%2-pdf.twk", "/srv/export/a%1.pdf"),
+            "The message has an attachment (a%2-pdf.twk) containing a link to the file:\r\n\r\n/srv/export/a%1.pdf");
+  EXPECT_EQ(AskDeleteLinkText("b-txt.twk", "/srv/b.txt"),
+            "The message has an attachment (b-txt.twk) containing a link to the file:\r\n\r\n/srv/b.txt\r\n\r\n"
+            "This file could not be found.");
+  EXPECT_EQ(AskReplaceQuestion(), "Would you like to replace the link with the file?");
+  EXPECT_EQ(AskDeleteLinkQuestion(), "Would you like to remove the link?");
+}
+
 // A link that the attachment export itself made (the real TWKbat on a real
 // store) is trusted and turned back into the exported file.
 class SendCaptureExported : public TEngineTest {

@@ -138,14 +138,23 @@ TEST_F(TwkSendmail, InputThatIsNoMessageAndSoNeverPassUnchanged) {
 
 TEST_F(TwkSendmail, AReplacedLinkArrivesAsTheFileItNamed) {
   SetSendOptions("soAlways");
-  const TRunResult r = Sendmail({"-t", "-oi"}, LinkMessage());
-  EXPECT_EQ(r.ExitCode, 0) << r.Stderr.toStdString();
-  const QJsonObject m = ReceivedByPython();
-  EXPECT_EQ(m["atts"].toArray(),
-            (QJsonArray{QJsonObject{{"name", "report.pdf"}, {"hex", QString::fromLatin1(FDir.Read("export/report.pdf").toHex())}}}));
-  // sendmail -t takes the hidden recipients from the header.
-  EXPECT_EQ(m["bcc"].toString(), "Hidden <hidden@example.org>");
-  EXPECT_EQ(m["subject"].toString(), "links");
+  for (bool crlf : {false, true}) {
+    SCOPED_TRACE(crlf ? "CR LF" : "LF");
+    QByteArray input = LinkMessage();
+    if (crlf) input.replace("\n", "\r\n");
+    const TRunResult r = Sendmail({"-t", "-oi"}, input);
+    EXPECT_EQ(r.ExitCode, 0) << r.Stderr.toStdString();
+    const QJsonObject m = ReceivedByPython();
+    EXPECT_EQ(m["atts"].toArray(), (QJsonArray{QJsonObject{
+                                       {"name", "report.pdf"},
+                                       {"hex", QString::fromLatin1(FDir.Read("export/report.pdf").toHex())}}}));
+    // sendmail -t takes the hidden recipients from the header.
+    EXPECT_EQ(m["bcc"].toString(), "Hidden <hidden@example.org>");
+    EXPECT_EQ(m["subject"].toString(), "links");
+    // The line ends the client wrote.
+    const QByteArray got = Received();
+    EXPECT_EQ(got.count("\r\n"), crlf ? got.count('\n') : 0);
+  }
 }
 
 TEST_F(TwkSendmail, WithoutATerminalLinksAreKeptAndSaid) {
@@ -177,6 +186,14 @@ TEST_F(TwkSendmail, QuestionsOnTheTerminal) {
   EXPECT_EQ(cancel.ExitCode, 1);
   EXPECT_EQ(FDir.Read("output.txt"), "User cancelled\n");
   EXPECT_FALSE(SendmailRan());
+
+  // A link to a file outside the recorded roots carries the warning; No keeps it.
+  FDir.Write("elsewhere/secret", "secret");
+  const QByteArray forged = MimeMessage({{"secret.twk", TwkBytes(FDir.File("elsewhere/secret"))}});
+  const TRunResult untrusted = OnTerminal(forged, "n");
+  EXPECT_EQ(untrusted.ExitCode, 0) << FDir.Read("output.txt").toStdString();
+  EXPECT_TRUE(untrusted.Stdout.contains("Warning: this file lies outside every directory")) << untrusted.Stdout.toStdString();
+  EXPECT_EQ(Received(), forged);
 
   // A missing file: the remove question; Yes removes the link.
   QFile::remove(Link());
