@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using twkmaildir::OpenStoredMessage;
@@ -244,6 +245,34 @@ TEST(LightReadHostile, EveryInputReadsAsGMimeReadsIt) {
       EXPECT_EQ(LightReads(file), c.Light);
     }
   }
+}
+
+// A file too big to be read whole at once answers like a small one: the
+// transport headers end where GMime finds the header block to end.
+TEST(LightReadSize, BigAndSmallFilesAnswerAlike) {
+  TScratchDir dir;
+  const QString maildir = dir.Path() + QStringLiteral("/Inbox");
+  auto folder = TTestMailFolder::Create(maildir);
+  QStringList fields;
+  for (int size : {1000, 400 * 1024}) {
+    const QString file = QStringLiteral("%1/cur/%2.M1P1.test:2,S").arg(maildir).arg(1700000000 + size);
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    QByteArray data;
+    for (int i = 0; i < size / 77; ++i) data += QByteArray(76, 'Q') + '\n';
+    f.write(Multipart("b", "--b\n\nsee\n--b\nContent-Type: application/pdf; name=big.pdf\nContent-Transfer-Encoding: base64\n\n" +
+                               data + "--b--\n",
+                      "Subject: size\nFrom: Ann <ann@example.org>\nTo: bob@example.org\nDate: Tue, 02 Jan 2024 09:58:00 +0000\n"));
+    f.close();
+    EXPECT_TRUE(LightReads(file));
+    for (bool parsedFirst : {false, true}) {
+      auto mail = OpenStoredMessage(folder.get(), file);
+      if (parsedFirst) mail->Body();
+      fields << WalkFields(mail.get()).split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^(?!date)"))).join(QLatin1Char('\n'));
+    }
+  }
+  for (const QString& f : fields) EXPECT_EQ(S(f), S(fields.front()));
+  EXPECT_TRUE(fields.front().contains(QStringLiteral("Date: Tue, 02 Jan 2024 09:58:00 +0000\nMIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=\"b\"\n\nflags"))) << S(fields.front());
 }
 
 // A stored message with three attachments, read by the light reader.

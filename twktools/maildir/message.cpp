@@ -133,19 +133,19 @@ GMimeMessage* TMessage::Headers() {
   // A file read whole is parsed whole at once: one parse instead of two.
   if (FWhole) return Full();
   TGPtr<GMimeStream> head(g_mime_stream_substream(FSource.get(), 0, FHeaderEnd));
-  FHeadOnly = ParseMessage(head.get());
+  gint64 headersEnd = -1;
+  FHeadOnly = ParseMessage(head.get(), &headersEnd);
+  HeadersEndFound(headersEnd);
   return FHeadOnly.get();
 }
 
 GMimeMessage* TMessage::Full() {
   if (FFull) return FFull.get();
   LoadHead();
+  gint64 headersEnd = -1;
   if (FWhole) {
     g_mime_stream_reset(FSource.get());
-    // Where GMime found the header block to end (a file without headers has none).
-    gint64 headersEnd = -1;
     FFull = ParseMessage(FSource.get(), &headersEnd);
-    if (!FChanged && headersEnd >= 0 && headersEnd <= FHeaderEnd) FHeaderEnd = headersEnd;
   } else {
     GError* error = nullptr;
     TGPtr<GMimeStream> file(g_mime_stream_fs_open(QFile::encodeName(FPath).constData(), O_RDONLY, 0, &error));
@@ -154,8 +154,9 @@ GMimeMessage* TMessage::Full() {
       if (error) g_error_free(error);
       RaiseFileError(QStringLiteral("read the message file"), FPath, code);
     }
-    FFull = ParseMessage(file.get());
+    FFull = ParseMessage(file.get(), &headersEnd);
   }
+  HeadersEndFound(headersEnd);
   FHeadOnly.reset();
   if (FLight) {
     // Attachments handed out by the light reader name their parts by this order.
@@ -165,15 +166,25 @@ GMimeMessage* TMessage::Full() {
   return FFull.get();
 }
 
+// Transport headers end where GMime found the header block to end, however
+// much of the file was read (a file without headers has none).
+void TMessage::HeadersEndFound(gint64 headersEnd) {
+  if (!FChanged && headersEnd >= 0 && headersEnd <= FHeaderEnd) FHeaderEnd = headersEnd;
+}
+
 const TLightMessage* TMessage::Light() {
   if (FFull || FChanged) return nullptr;
   if (!FLightTried) {
     FLightTried = true;
     LoadHead();
-    // Only a file read whole: the structure needs every byte.
     if (FWhole) {
       GByteArray* a = ArrayOf(FSource.get());
       FLight = ReadLight(reinterpret_cast<const char*>(a->data), qsizetype(a->len));
+    } else {
+      // The structure needs every byte; a big file is read once for it and let go.
+      const QByteArray whole = ReadMessageFile(FPath);
+      FLight = ReadLight(whole.constData(), whole.size());
+      if (FLight && FLight->HeadersEnd > FHeaderEnd) FLight.reset();  // the file changed meanwhile
     }
   }
   return FLight ? &*FLight : nullptr;

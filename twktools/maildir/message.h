@@ -72,6 +72,7 @@ private:
   void LoadHead();
   GMimeMessage* Headers();
   GMimeMessage* Full();
+  void HeadersEndFound(gint64 headersEnd);
   void Changed();
   void ReplaceSource(const QByteArray& bytes);
   QString FileName() const;
