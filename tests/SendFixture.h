@@ -9,14 +9,7 @@
 #include "tests/test_engine_fixture.h"
 
 #include <QList>
-#include <QSettings>
 #include <QString>
-
-// QSettings keeps the first configuration directory of the process: each
-// test points it at its own isolated user.
-inline void UseSettingsOf(const TIsolatedUser& user) {
-  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, user.Home() + QStringLiteral("/config"));
-}
 
 // The ".twk" file for target: BOM, "TWK", CR LF, target, CR LF in UTF-16LE.
 inline QByteArray TwkBytes(const QString& target) {

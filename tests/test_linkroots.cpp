@@ -14,7 +14,6 @@ namespace {
 class LinkRoots : public ::testing::Test {
 protected:
   void SetUp() override {
-    UseSettingsOf(FUser);
     for (const char* d : {"root/sub", "root-other", "outside"}) ASSERT_TRUE(QDir().mkpath(P(d)));
     FDir.Write("root/sub/a.pdf", "a");
     FDir.Write("outside/secret", "s");
@@ -89,10 +88,7 @@ TEST_F(LinkRoots, UnusableStoredValuesAreIgnored) {
 
 // The real TWKbat on a real store: the export with links records the
 // directories it wrote links for, and nothing else.
-class LinkRootsExport : public TEngineTest {
-protected:
-  void SetUp() override { UseSettingsOf(User); }
-};
+class LinkRootsExport : public TEngineTest {};
 
 TEST_F(LinkRootsExport, AnExportWithLinksRecordsItsDirectories) {
   auto run = [&](const char* mode) {

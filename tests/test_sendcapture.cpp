@@ -56,7 +56,6 @@ private:
 class SendCapture : public ::testing::Test {
 protected:
   void SetUp() override {
-    UseSettingsOf(FUser);
     FDir.Write("export/report.pdf", "%PDF report bytes");
     FDir.Write("export/chart.png", "PNG chart bytes");
     FDir.Write("outside/id_ed25519", "PRIVATE KEY");
@@ -304,10 +303,7 @@ TEST(SendQuestionsText, TheDialogsTexts) {
 
 // A link that the attachment export itself made (the real TWKbat on a real
 // store) is trusted and turned back into the exported file.
-class SendCaptureExported : public TEngineTest {
-protected:
-  void SetUp() override { UseSettingsOf(User); }
-};
+class SendCaptureExported : public TEngineTest {};
 
 TEST_F(SendCaptureExported, ALinkMadeByTheExportIsReplaced) {
   WriteStore(QJsonObject{{"Inbox", QJsonArray{QJsonObject{{"atts", QJsonArray{Att("report.pdf", 5000, 7)}}}}}});

@@ -60,7 +60,6 @@ print(json.dumps({"bcc": str(m["Bcc"]), "subject": str(m["Subject"]),
 class TwkSendmail : public ::testing::Test {
 protected:
   void SetUp() override {
-    UseSettingsOf(FUser);
     FDir.Write("fake/code", "0");
     FDir.Write("sendmail.sh", "#!/bin/sh\nd='" + FDir.Path().toUtf8() +
                                   "/fake'\n: > \"$d/argv\"\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> \"$d/argv\"; "
