@@ -37,6 +37,9 @@ QString CreateLinkFile(const QString& target) {
 }
 
 QString ResolveShellLink(const QString& fileName) {
+  const QFileInfo info(fileName);
+  // Only files are read: a fifo or device would block the reader.
+  if (!info.isSymLink() && !info.isFile()) return QString();
   try {
     return ReadShellLinkFile(fileName);
   } catch (const Exception&) {
@@ -46,7 +49,7 @@ QString ResolveShellLink(const QString& fileName) {
 
 QString GetLinkTarget(const QString& fileName) {
   const QFileInfo info(fileName);
-  if (!info.exists() && !info.isSymLink()) return QString();
+  if (!info.isFile() && !info.isSymLink()) return QString();  // missing, a directory, a fifo
   QString target;
   if (!info.isSymLink()) {
     try {

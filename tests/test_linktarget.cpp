@@ -87,6 +87,10 @@ TEST_F(LinkTarget, FilesThatAreNoLinks) {
   EXPECT_EQ(ResolveShellLink(FDir.Path() + "/missing.lnk"), QString());
   FDir.Write("plain.twk", TwkBytes("/srv/a.pdf"));
   EXPECT_EQ(ResolveShellLink(FDir.File("plain.twk")), QString()) << "a .twk link is no shell link";
+  // A fifo would block a reader forever; it is no link.
+  ASSERT_EQ(::mkfifo(QFile::encodeName(FDir.File("fifo.twk")).constData(), 0600), 0);
+  EXPECT_EQ(GetLinkTarget(FDir.File("fifo.twk")), QString());
+  EXPECT_EQ(ResolveShellLink(FDir.File("fifo.twk")), QString());
   if (::geteuid() != 0) {
     FDir.Write("locked.twk", TwkBytes("/srv/a.pdf"));
     ASSERT_TRUE(QFile::setPermissions(FDir.File("locked.twk"), QFileDevice::Permissions()));
