@@ -6,21 +6,11 @@
 
 #include "core/RDOSession.h"
 #include "core/uRedemptionLoader.h"
+#include "tests/LinkMime.h"
 #include "tests/test_engine_fixture.h"
 
 #include <QList>
 #include <QString>
-
-// The ".twk" file for target: BOM, "TWK", CR LF, target, CR LF in UTF-16LE.
-inline QByteArray TwkBytes(const QString& target) {
-  QByteArray b("\xFF\xFE", 2);
-  const QString text = QStringLiteral("TWK\r\n") + target + QStringLiteral("\r\n");
-  for (QChar c : text) {
-    b.append(char(c.unicode() & 0xFF));
-    b.append(char(c.unicode() >> 8));
-  }
-  return b;
-}
 
 // One part of a test message.
 struct TMimePart {

@@ -85,14 +85,14 @@ TEST_F(LinkTarget, FilesThatAreNoLinks) {
   EXPECT_EQ(ResolveShellLink(FDir.Path() + "/folder.twk"), QString());
   EXPECT_EQ(GetLinkTarget(FDir.Path() + "/missing.twk"), QString());
   EXPECT_EQ(ResolveShellLink(FDir.Path() + "/missing.lnk"), QString());
-  FDir.Write("plain.twk", TwkBytes("/srv/a.pdf"));
+  FDir.Write("plain.twk", LinkBytes("/srv/a.pdf"));
   EXPECT_EQ(ResolveShellLink(FDir.File("plain.twk")), QString()) << "a .twk link is no shell link";
   // A fifo would block a reader forever; it is no link.
   ASSERT_EQ(::mkfifo(QFile::encodeName(FDir.File("fifo.twk")).constData(), 0600), 0);
   EXPECT_EQ(GetLinkTarget(FDir.File("fifo.twk")), QString());
   EXPECT_EQ(ResolveShellLink(FDir.File("fifo.twk")), QString());
   if (::geteuid() != 0) {
-    FDir.Write("locked.twk", TwkBytes("/srv/a.pdf"));
+    FDir.Write("locked.twk", LinkBytes("/srv/a.pdf"));
     ASSERT_TRUE(QFile::setPermissions(FDir.File("locked.twk"), QFileDevice::Permissions()));
     EXPECT_EQ(GetLinkTarget(FDir.File("locked.twk")), QString());
   }
@@ -101,7 +101,7 @@ TEST_F(LinkTarget, FilesThatAreNoLinks) {
 TEST_F(LinkTarget, AHugeFileIsNotReadWhole) {
   QFile f(FDir.File("huge.twk"));
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  ASSERT_TRUE(f.write(TwkBytes("/srv/a.pdf")) > 0);
+  ASSERT_TRUE(f.write(LinkBytes("/srv/a.pdf")) > 0);
   ASSERT_TRUE(f.resize(qint64(1) << 30));  // sparse: 1 GiB on paper
   f.close();
   const qint64 before = IoCounter("rchar");
@@ -147,7 +147,7 @@ TEST_F(LinkTarget, AttachmentsAreReadFromPrivateCopiesThatGoAway) {
   const QString lnk = Lnk("made.lnk", {"local", "D:\\Export\\report.pdf"});
   TLooseMessages mails;
   const TwkPtr<IRDOMail> mail =
-      mails.Open(MimeMessage({{"report-pdf.twk", TwkBytes("/srv/export/report.pdf")},
+      mails.Open(MimeMessage({{"report-pdf.twk", LinkBytes("/srv/export/report.pdf")},
                               {"shortcut.TWK", FDir.Read("made.lnk")},
                               {"big.twk", QByteArray(2 << 20, '\0')},
                               {"text.twk", "no link"}}));

@@ -135,7 +135,7 @@ TEST_F(SendCapture, SendOptionsFilesAndAnswers) {
     q.Answers = QString::fromLatin1(c.Answers);
     const QString target = c.Exists ? report : gone;
     const TOutcome o = Send(c.Mode, MimeMessage({{"note.txt", "a note", TMimePart::Attached, "text/plain"},
-                                                 {c.Exists ? "report-pdf.twk" : "gone-pdf.twk", TwkBytes(target)}}),
+                                                 {c.Exists ? "report-pdf.twk" : "gone-pdf.twk", LinkBytes(target)}}),
                             &q);
     EXPECT_EQ(o.Names, c.Names);
     EXPECT_EQ(o.Cancel, c.Cancel);
@@ -158,8 +158,8 @@ TEST_F(SendCapture, AlwaysOnTheFirstOfTwoLinksReplacesBoth) {
   TScriptedQuestions q;
   q.Answers = "a";
   const TOutcome o = Send(soAsk,
-                          MimeMessage({{"report-pdf.twk", TwkBytes(Export() + "/report.pdf")},
-                                       {"chart-png.twk", TwkBytes(Export() + "/chart.png")}}),
+                          MimeMessage({{"report-pdf.twk", LinkBytes(Export() + "/report.pdf")},
+                                       {"chart-png.twk", LinkBytes(Export() + "/chart.png")}}),
                           &q);
   // The question comes for the link with the higher index; the other follows without one.
   EXPECT_EQ(q.Asked, QStringList{"replace chart-png.twk " + Export() + "/chart.png trusted"});
@@ -169,7 +169,7 @@ TEST_F(SendCapture, AlwaysOnTheFirstOfTwoLinksReplacesBoth) {
 }
 
 TEST_F(SendCapture, LinksThatAreNotLinksOrNameNothingAreLeftAlone) {
-  const QByteArray link = TwkBytes(Export() + "/report.pdf");
+  const QByteArray link = LinkBytes(Export() + "/report.pdf");
   QByteArray threeLines = link;
   threeLines.append("\r\0\n\0", 4);
   const QList<TMimePart> parts{
@@ -179,9 +179,9 @@ TEST_F(SendCapture, LinksThatAreNotLinksOrNameNothingAreLeftAlone) {
       {"garbage.twk", "not a link at all"},
       {"empty.twk", ""},
       {"three-lines.twk", threeLines},
-      {"directory.twk", TwkBytes(Export())},
-      {"relative.twk", TwkBytes("export/report.pdf")},
-      {"windows.twk", TwkBytes("D:\\Export\\report.pdf")},
+      {"directory.twk", LinkBytes(Export())},
+      {"relative.twk", LinkBytes("export/report.pdf")},
+      {"windows.twk", LinkBytes("D:\\Export\\report.pdf")},
       {"huge.twk", QByteArray(3 << 20, 'x')},
   };
   const QByteArray mime = MimeMessage(parts);
@@ -206,8 +206,8 @@ TEST_F(SendCapture, AFileThatCannotBeReadLeavesItsLink) {
   ASSERT_TRUE(QFile::setPermissions(FDir.File("export/locked.pdf"), QFileDevice::Permissions()));
   TScriptedQuestions q;
   const TOutcome o = Send(soAlways,
-                          MimeMessage({{"locked-pdf.twk", TwkBytes(Export() + "/locked.pdf")},
-                                       {"report-pdf.twk", TwkBytes(Export() + "/report.pdf")}}),
+                          MimeMessage({{"locked-pdf.twk", LinkBytes(Export() + "/locked.pdf")},
+                                       {"report-pdf.twk", LinkBytes(Export() + "/report.pdf")}}),
                           &q);
   EXPECT_FALSE(o.Cancel);
   EXPECT_EQ(o.Names, (QStringList{"locked-pdf.twk", "report.pdf"}));
@@ -224,7 +224,7 @@ TEST_F(SendCapture, ShellLinkFormsAndDisplayNames) {
   TScriptedQuestions q;
   const TOutcome o = Send(soAlways,
                           MimeMessage({{"Report (old name).twk", lnk(Export() + "/report.pdf")},
-                                       {"chart.TWK", TwkBytes("  " + Export() + "/chart.png \t")}}),
+                                       {"chart.TWK", LinkBytes("  " + Export() + "/chart.png \t")}}),
                           &q);
   EXPECT_EQ(o.Names, (QStringList{"chart.png", "report.pdf"}));
   EXPECT_EQ(AttachmentData(o.Mail.get(), "report.pdf"), QByteArray("%PDF report bytes"));
@@ -236,9 +236,9 @@ TEST_F(SendCapture, ForgedLinksAreNeverReplacedSilently) {
   const QString key = Outside() + "/id_ed25519";
   // A symbolic link inside the root that points out of it is no way around.
   ASSERT_TRUE(QFile::link(key, Export() + "/innocent.pdf"));
-  const QByteArray mime = MimeMessage({{"id_ed25519.twk", TwkBytes(key)},
-                                       {"climb.twk", TwkBytes(Export() + "/../outside/id_ed25519")},
-                                       {"innocent-pdf.twk", TwkBytes(Export() + "/innocent.pdf")}});
+  const QByteArray mime = MimeMessage({{"id_ed25519.twk", LinkBytes(key)},
+                                       {"climb.twk", LinkBytes(Export() + "/../outside/id_ed25519")},
+                                       {"innocent-pdf.twk", LinkBytes(Export() + "/innocent.pdf")}});
   const QStringList all{"id_ed25519.twk", "climb.twk", "innocent-pdf.twk"};
   for (TSendOptions mode : {soAsk, soAlways}) {
     SCOPED_TRACE(SendOptionsName(mode).toStdString());
@@ -265,16 +265,16 @@ TEST_F(SendCapture, ForgedLinksAreNeverReplacedSilently) {
 TEST_F(SendCapture, WithoutHandlersOnlyTrustedExistingFilesAreReplaced) {
   TSendCapture capture;
   capture.LinkRoots().Load();
-  const TwkPtr<IRDOMail> mail = FMails.Open(MimeMessage({{"report-pdf.twk", TwkBytes(Export() + "/report.pdf")},
-                                                         {"key.twk", TwkBytes(Outside() + "/id_ed25519")},
-                                                         {"gone.twk", TwkBytes(Export() + "/gone")}}));
+  const TwkPtr<IRDOMail> mail = FMails.Open(MimeMessage({{"report-pdf.twk", LinkBytes(Export() + "/report.pdf")},
+                                                         {"key.twk", LinkBytes(Outside() + "/id_ed25519")},
+                                                         {"gone.twk", LinkBytes(Export() + "/gone")}}));
   EXPECT_TRUE(capture.DoSendEvent(mail.get()));
   EXPECT_EQ(AttachmentNames(mail.get()), (QStringList{"key.twk", "gone.twk", "report.pdf"}));
   EXPECT_FALSE(capture.DoSendEvent(nullptr));
 }
 
 TEST_F(SendCapture, SignedMailAndOtherClassesAreNotTouched) {
-  const QByteArray body = MimeMessage({{"report-pdf.twk", TwkBytes(Export() + "/report.pdf")}});
+  const QByteArray body = MimeMessage({{"report-pdf.twk", LinkBytes(Export() + "/report.pdf")}});
   const qsizetype headEnd = body.indexOf("MIME-Version");
   // The same parts inside multipart/signed: replacing would break the signature.
   const QByteArray signedMime = body.left(headEnd) +

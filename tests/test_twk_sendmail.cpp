@@ -99,7 +99,7 @@ protected:
   }
   QString Link() const { return FDir.Path() + "/export/report.pdf"; }
   QByteArray LinkMessage() const {
-    return MimeMessage({{"report-pdf.twk", TwkBytes(Link())}}, "Bcc: Hidden <hidden@example.org>\n");
+    return MimeMessage({{"report-pdf.twk", LinkBytes(Link())}}, "Bcc: Hidden <hidden@example.org>\n");
   }
 
   TIsolatedUser FUser;
@@ -188,7 +188,7 @@ TEST_F(TwkSendmail, QuestionsOnTheTerminal) {
 
   // A link to a file outside the recorded roots carries the warning; No keeps it.
   FDir.Write("elsewhere/secret", "secret");
-  const QByteArray forged = MimeMessage({{"secret.twk", TwkBytes(FDir.File("elsewhere/secret"))}});
+  const QByteArray forged = MimeMessage({{"secret.twk", LinkBytes(FDir.File("elsewhere/secret"))}});
   const TRunResult untrusted = OnTerminal(forged, "n");
   EXPECT_EQ(untrusted.ExitCode, 0) << FDir.Read("output.txt").toStdString();
   EXPECT_TRUE(untrusted.Stdout.contains("Warning: this file lies outside every directory")) << untrusted.Stdout.toStdString();
