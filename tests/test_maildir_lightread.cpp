@@ -219,6 +219,12 @@ std::vector<THostileCase> HostileCases() {
       {"signed", "Subject: s\nContent-Type: multipart/signed; protocol=\"application/pkcs7-signature\"; micalg=sha-256; boundary=s\n\n--s\nContent-Type: text/plain\n\nsigned\n--s\nContent-Type: application/pkcs7-signature; name=smime.p7s\n\nAAAA\n--s--\n", true},
       {"opaque S/MIME", "Subject: o\nContent-Type: application/pkcs7-mime; smime-type=enveloped-data\nContent-Transfer-Encoding: base64\n\nAAAA\n", true},
       {"huge header block", huge, true},
+      {"encoded multipart", "Subject: e\nContent-Type: multipart/mixed; boundary=b\nContent-Transfer-Encoding: base64\n\n--b\n\nx\n--b\nContent-Type: message/rfc822\nContent-Transfer-Encoding: base64\n\nU3ViamVjdDogaQoKeAo=\n--b--\n", false},
+      {"encoded multipart root", "Subject: e\nContent-Type: multipart/mixed; boundary=b\nContent-Transfer-Encoding: base64\n\n--b\n\nx\n--b\nContent-Type: image/gif\n\nR0lG\n--b--\n", true},
+      {"encoded attached message", Multipart("b", "--b\n\nx\n--b\nContent-Type: message/rfc822\nContent-Transfer-Encoding: quoted-printable\n\nSubject: i\n\nx\n--b--\n"), false},
+      {"7bit attached message", Multipart("b", "--b\n\nx\n--b\nContent-Type: message/rfc822; name=fwd.eml\nContent-Transfer-Encoding:  7BIT \n\nSubject: i\n\nx\n--b--\n"), true},
+      {"boundary of special characters", "Subject: s\nContent-Type: multipart/mixed;\n\tboundary=\"=_a.b/c+d:e?f'(g)\"\n\n--=_a.b/c+d:e?f'(g)\n\nx\n--=_a.b/c+d:e?f'(g)\nContent-Type: text/x-log; name=\"a b.log\"\n\ny\n--=_a.b/c+d:e?f'(g)--\n", true},
+      {"empty and odd address fields", "Subject:\nFrom:\nTo: undisclosed-recipients:;\nCc: , ,\nBcc: Bob <bob@example.org> (comment), <x@example.org>\nDate:\n\nx\n", true},
       {"headers with odd case", "SUBJECT: upper\nfrom: x <x@example.org>\nCONTENT-TYPE: Multipart/Mixed; Boundary=\"B\"\n\n--B\nContent-Type: TEXT/PLAIN\n\nx\n--B\ncontent-disposition: ATTACHMENT; FILENAME=a.bin\n\nyy\n--B--\n", true},
   };
 }

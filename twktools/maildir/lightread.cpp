@@ -97,6 +97,13 @@ TGPtr<T> ParsedField(const TRawField* field, T* (*parse)(GMimeParserOptions*, co
   return TGPtr<T>(parse(nullptr, field->Raw().constData()));
 }
 
+// No transfer encoding, or one that leaves the bytes as they are.
+bool IsIdentityEncoding(const TRawField* field) {
+  if (!field) return true;
+  const QByteArray value = field->Raw().trimmed().toLower();
+  return value == "7bit" || value == "8bit" || value == "binary";
+}
+
 struct TLightPart {
   TGPtr<GMimeContentType> Type;  // never null
   TGPtr<GMimeContentDisposition> Disposition;
@@ -143,7 +150,9 @@ public:
     part.Disposition = ParsedField(headers.Single("Content-Disposition"), g_mime_content_disposition_parse);
     GMimeContentType* ct = part.Type.get();
     if (IsType(ct, "message", "*")) {
-      if (!IsType(ct, "message", "rfc822")) Unsupported();
+      // GMime reads an encoded message part as a plain leaf: left to it.
+      if (!IsType(ct, "message", "rfc822") || !IsIdentityEncoding(headers.Single("Content-Transfer-Encoding")))
+        Unsupported();
       part.Message = true;
     } else if (IsType(ct, "multipart", "*")) {
       const bool known = IsType(ct, "multipart", "mixed") || IsType(ct, "multipart", "alternative") ||
