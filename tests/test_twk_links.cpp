@@ -73,18 +73,11 @@ TEST_F(TwkLinks, ReimportPutsTheExportedFilesBack) {
 TEST_F(TwkLinks, AForgedLinkStaysAndIsReportedByEntryID) {
   ExportWithLinks();
   const QString secret = User.Home() + "/.ssh/id_ed25519";
-  QDir().mkpath(User.Home() + "/.ssh");
-  QFile f(secret);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write("PRIVATE KEY\n");
-  f.close();
+  WriteTestFile(secret, "PRIVATE KEY\n");
   // Delivered by another program straight into the Inbox.
   const QString forged = Store() + "/INBOX/cur/1800000000.1.forged:2,S";
   const QByteArray bytes = BuildMime("Forged", {{"id_ed25519.twk", LinkBytes(secret)}});
-  QFile m(forged);
-  ASSERT_TRUE(m.open(QIODevice::WriteOnly));
-  m.write(bytes);
-  m.close();
+  WriteTestFile(forged, bytes);
 
   const TRunResult r = Twk({"reimport", InboxID(), "--yes"});
   EXPECT_EQ(r.ExitCode, 2) << r.Stderr.constData();

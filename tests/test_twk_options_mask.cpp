@@ -96,16 +96,10 @@ TEST_F(TwkOptionsMask, SendmailAndLinkRoots) {
   EXPECT_EQ(o.value("LinkRoots").toArray(), QJsonArray());
 
   const QString script = FUser.Home() + "/bin/my sendmail";
-  QDir().mkpath(FUser.Home() + "/bin");
-  QFile f(script);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write("#!/bin/sh\n");
-  f.close();
+  WriteTestFile(script, "#!/bin/sh\n");
   QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
   const QString notExecutable = FUser.Home() + "/bin/plain";
-  QFile p(notExecutable);
-  ASSERT_TRUE(p.open(QIODevice::WriteOnly));
-  p.close();
+  WriteTestFile(notExecutable, {});
 
   ASSERT_EQ(Twk({"options", "set", "Sendmail", " " + script + " "}).ExitCode, 0);
   EXPECT_EQ(Show().value("Sendmail").toString(), script);

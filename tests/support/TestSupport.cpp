@@ -21,11 +21,14 @@ QString TScratchDir::File(const QString& relative) const {
   return path;
 }
 
-void TScratchDir::Write(const QString& relative, const QByteArray& bytes) const {
-  QFile f(File(relative));
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << relative.toStdString();
+void WriteTestFile(const QString& path, const QByteArray& bytes) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
   ASSERT_EQ(f.write(bytes), bytes.size());
 }
+
+void TScratchDir::Write(const QString& relative, const QByteArray& bytes) const { WriteTestFile(File(relative), bytes); }
 
 QByteArray TScratchDir::Read(const QString& relative) const {
   QFile f(FDir.filePath(relative));

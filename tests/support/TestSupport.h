@@ -13,6 +13,9 @@ QString BinPath(const QString& program);  // build/bin/<program>
 QString SourcePath(const QString& relative);
 QString TestToolPath(const QString& name);  // tests/tools/<name>
 
+// Writes bytes to path (parent directories made); a failure fails the test.
+void WriteTestFile(const QString& path, const QByteArray& bytes);
+
 // A scratch directory that lives as long as the object.
 class TScratchDir {
 public:
