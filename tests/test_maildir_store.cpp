@@ -239,6 +239,47 @@ TEST(MaildirListing, WalkingManyMessagesBackwardsCostsOneListing) {
   EXPECT_EQ(ListingOf(inbox.get())->ReadCount(), 1);
 }
 
+// Flag changes and moves from new/ to cur/ made by ourselves, many more than
+// the folder holds: the listing follows each one in place, never re-reads,
+// and every item still opens, by index and by entry ID (a non-ASCII name too).
+TEST(MaildirListing, OwnRenamesKeepPlaceAndNamesWithoutReReading) {
+  TScratchDir dir;
+  const QString box = dir.Path() + QStringLiteral("/Renames");
+  MakeMaildir(box, R"({"layout": "maildir++", "folders": {"Inbox": 0}})");
+  constexpr int kCount = 60;
+  QStringList paths;
+  for (int i = 0; i < kCount; ++i) {
+    paths << box + QStringLiteral("/new/%1.M%2P1.host-%3").arg(1600000000 + i).arg(i).arg(i % 7 ? QStringLiteral("plain") : QStringLiteral("Ünï"));
+    QFile f(paths.last());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("Subject: %1\n\nx\n").arg(i).toLatin1());
+  }
+  for (const char* d : {"/cur", "/new"}) AgeDirectory(box + QLatin1String(d));
+  TIsolatedUser user;
+  auto session = LogonAt(box);
+  const auto inbox = session->GetDefaultFolder(olFolderInbox);
+  auto* folder = static_cast<MailFolder*>(inbox.get());
+  ASSERT_EQ(inbox->Items()->Count(), kCount);
+  const int reads = ListingOf(inbox.get())->ReadCount();
+  const QStringList flags = {QStringLiteral(":2,"), QStringLiteral(":2,S"), QStringLiteral(":2,RS"), QStringLiteral(":2,FRS")};
+  for (const QString& flag : flags) {
+    for (QString& path : paths) {
+      const QString name = UniqueNameOf(path.section(QLatin1Char('/'), -1));
+      const QString renamed = box + QStringLiteral("/cur/") + name + flag;
+      ASSERT_TRUE(QFile::rename(path, renamed));
+      folder->MessageAdded(renamed);
+      folder->MessageRemoved(path);
+      path = renamed;
+    }
+  }
+  const auto items = inbox->Items();
+  ASSERT_EQ(items->Count(), kCount);
+  for (int i = 1; i <= kCount; ++i) EXPECT_EQ(items->Item(i)->Subject(), QString::number(i - 1));
+  const auto byID = session->GetMessageFromID(folder->MessageEntryID(UniqueNameOf(paths[7].section(QLatin1Char('/'), -1))));
+  EXPECT_EQ(byID->Subject(), QStringLiteral("7"));
+  EXPECT_EQ(ListingOf(inbox.get())->ReadCount(), reads);
+}
+
 TEST(MaildirListing, UnreadableDirectoryIsAnErrorNamingIt) {
   if (geteuid() == 0) GTEST_SKIP() << "root reads every directory";
   TScratchDir dir;

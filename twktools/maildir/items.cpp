@@ -25,10 +25,33 @@ bool TooRecent(const timespec& changed, const timespec& readStart) {
   return changed.tv_sec + 1 >= readStart.tv_sec;
 }
 
-QStringView LeadingDigits(const QString& s) {
+QByteArrayView LeadingDigits(QByteArrayView s) {
   qsizetype n = 0;
-  while (n < s.size() && s[n].isDigit() && s[n].unicode() < 128) ++n;
-  return QStringView(s).left(n);
+  while (n < s.size() && s[n] >= '0' && s[n] <= '9') ++n;
+  return s.first(n);
+}
+
+// Delivery order of two unique names: the leading delivery time in seconds
+// numerically, then the rest as bytes.
+bool DeliveredBefore(QByteArrayView a, QByteArrayView b) {
+  QByteArrayView da = LeadingDigits(a), db = LeadingDigits(b);
+  // Numeric compare of the leading digits: without leading zeros, the
+  // shorter is smaller, then digit by digit.
+  while (da.size() > 1 && da[0] == '0') da = da.sliced(1);
+  while (db.size() > 1 && db[0] == '0') db = db.sliced(1);
+  if (da.isEmpty() != db.isEmpty()) return !da.isEmpty();  // names with a time first
+  if (da.size() != db.size()) return da.size() < db.size();
+  if (const int c = da.compare(db); c != 0) return c < 0;
+  return a.compare(b) < 0;
+}
+
+// The info separators: ":2," and, with Windows-safe names, ";2," or "!2,".
+constexpr const char* kInfoSeparators[] = {":2,", ";2,", "!2,"};
+
+qsizetype UniqueLengthOf(QByteArrayView name) {
+  for (const char* info : kInfoSeparators)
+    if (const qsizetype at = name.lastIndexOf(QByteArrayView(info)); at > 0) return at;
+  return name.size();
 }
 
 [[noreturn]] void RaiseListingError(const QString& dir, int code) {
@@ -39,23 +62,9 @@ QStringView LeadingDigits(const QString& s) {
 }  // namespace
 
 QString UniqueNameOf(const QString& fileName) {
-  for (const QLatin1StringView info : {QLatin1StringView(":2,"), QLatin1StringView(";2,"), QLatin1StringView("!2,")}) {
-    const qsizetype at = fileName.lastIndexOf(info);
-    if (at > 0) return fileName.left(at);
-  }
+  for (const char* info : kInfoSeparators)
+    if (const qsizetype at = fileName.lastIndexOf(QLatin1StringView(info)); at > 0) return fileName.left(at);
   return fileName;
-}
-
-bool DeliveredBefore(const QString& a, const QString& b) {
-  QStringView da = LeadingDigits(a), db = LeadingDigits(b);
-  // Numeric compare of the leading digits: without leading zeros, the
-  // shorter is smaller, then digit by digit.
-  while (da.size() > 1 && da[0] == QLatin1Char('0')) da = da.mid(1);
-  while (db.size() > 1 && db[0] == QLatin1Char('0')) db = db.mid(1);
-  if (da.isEmpty() != db.isEmpty()) return !da.isEmpty();  // names with a time first
-  if (da.size() != db.size()) return da.size() < db.size();
-  if (const int c = da.compare(db); c != 0) return c < 0;
-  return a < b;
 }
 
 bool TListing::TStamp::operator==(const TStamp& o) const {
@@ -79,7 +88,25 @@ void TListing::Refresh() {
   if (FStampRecent && MonotonicMs() - FReadAt >= 1000) Read();
 }
 
-void TListing::ReadDir(const QString& dir, QHash<QString, qsizetype>& seen) {
+QByteArrayView TListing::NameOf(const TEntry& e) const { return QByteArrayView(FNames).sliced(e.Offset, e.Length); }
+
+QByteArrayView TListing::UniqueOf(const TEntry& e) const {
+  return QByteArrayView(FNames).sliced(e.Offset, e.UniqueLength);
+}
+
+TListing::TEntry TListing::Append(QByteArrayView name, bool inNew) {
+  TEntry e;
+  e.Offset = quint32(FNames.size());
+  e.Length = quint16(name.size());  // NAME_MAX is 255
+  e.UniqueLength = quint16(UniqueLengthOf(name));
+  e.InNew = inNew;
+  FNames.append(name);
+  FLiveBytes += name.size();
+  return e;
+}
+
+void TListing::ReadDir(bool inNew) {
+  const QString dir = FMaildir + (inNew ? QStringLiteral("/new") : QStringLiteral("/cur"));
   const QByteArray native = QFile::encodeName(dir);
   DIR* d = opendir(native.constData());
   if (!d) {
@@ -98,17 +125,7 @@ void TListing::ReadDir(const QString& dir, QHash<QString, qsizetype>& seen) {
       struct stat st {};
       regular = fstatat(fd, e->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
     }
-    if (!regular) continue;
-    const QString fileName = QFile::decodeName(e->d_name);
-    TListedMessage m{UniqueNameOf(fileName), dir + QLatin1Char('/') + fileName};
-    // Between a reader's rename from new/ to cur/ a name can show twice;
-    // cur/ (read second) wins.
-    if (auto it = seen.find(m.UniqueName); it != seen.end()) {
-      FMessages[size_t(*it)] = m;
-      continue;
-    }
-    seen.insert(m.UniqueName, qsizetype(FMessages.size()));
-    FMessages.push_back(std::move(m));
+    if (regular) FEntries.push_back(Append(QByteArrayView(e->d_name), inNew));
   }
   const int readError = errno;
   closedir(d);
@@ -119,14 +136,28 @@ void TListing::Read() {
   timespec start{};
   clock_gettime(CLOCK_REALTIME, &start);
   const TStamp before = StampNow();
-  FMessages.clear();
-  FIndexValid = false;
+  FEntries.clear();
+  FNames.clear();
+  FLiveBytes = 0;
   FRead = false;
-  QHash<QString, qsizetype> seen;
-  ReadDir(FMaildir + QStringLiteral("/new"), seen);
-  ReadDir(FMaildir + QStringLiteral("/cur"), seen);
-  std::sort(FMessages.begin(), FMessages.end(),
-            [](const TListedMessage& a, const TListedMessage& b) { return DeliveredBefore(a.UniqueName, b.UniqueName); });
+  ReadDir(true);
+  ReadDir(false);
+  // Stable: new/ was read first, so of a name shown twice (a reader's rename
+  // from new/ to cur/ between the two reads) the cur/ one comes last and wins.
+  std::stable_sort(FEntries.begin(), FEntries.end(),
+                   [this](const TEntry& a, const TEntry& b) { return DeliveredBefore(UniqueOf(a), UniqueOf(b)); });
+  auto kept = FEntries.begin();
+  for (auto it = FEntries.begin(); it != FEntries.end(); ++it) {
+    const auto next = it + 1;
+    if (next != FEntries.end() && UniqueOf(*next) == UniqueOf(*it)) {
+      FLiveBytes -= it->Length;
+      continue;
+    }
+    *kept++ = *it;
+  }
+  FEntries.erase(kept, FEntries.end());
+  FEntries.shrink_to_fit();
+  FNames.squeeze();
   FStamp = before;
   FStampRecent = TooRecent(before.CurTime, start) || TooRecent(before.NewTime, start);
   FReadAt = MonotonicMs();
@@ -134,51 +165,76 @@ void TListing::Read() {
   ++FReadCount;
 }
 
+// Our own changes leave replaced names behind in FNames; once they are half
+// of it, the live names are packed again.
+void TListing::Compact() {
+  if (FNames.size() < 4096 || FLiveBytes * 2 > FNames.size()) return;
+  QByteArray names;
+  names.reserve(FLiveBytes);
+  for (TEntry& e : FEntries) {
+    const QByteArrayView name = NameOf(e);
+    e.Offset = quint32(names.size());
+    names.append(name);
+  }
+  FNames = std::move(names);
+}
+
+QString TListing::PathOf(const TListedMessage& m) const {
+  return FMaildir + (m.InNew ? QStringLiteral("/new/") : QStringLiteral("/cur/")) + m.FileName;
+}
+
+bool TListing::ParsePath(const QString& filePath, QByteArray& name, bool& inNew) const {
+  const qsizetype slash = filePath.lastIndexOf(QLatin1Char('/'));
+  const QStringView dir = QStringView(filePath).left(slash);
+  if (slash < 0 || !dir.startsWith(FMaildir) || dir.size() != FMaildir.size() + 4) return false;
+  const QStringView sub = dir.mid(FMaildir.size());
+  if (sub != QLatin1StringView("/new") && sub != QLatin1StringView("/cur")) return false;
+  name = QFile::encodeName(filePath.mid(slash + 1));
+  inNew = sub == QLatin1StringView("/new");
+  return !name.isEmpty() && name.size() <= 0xFFFF;
+}
+
+std::vector<TListing::TEntry>::iterator TListing::LowerBound(QByteArrayView unique) {
+  return std::lower_bound(FEntries.begin(), FEntries.end(), unique,
+                          [this](const TEntry& e, QByteArrayView u) { return DeliveredBefore(UniqueOf(e), u); });
+}
+
+std::vector<TListing::TEntry>::iterator TListing::Find(QByteArrayView unique) {
+  const auto it = LowerBound(unique);
+  return it != FEntries.end() && UniqueOf(*it) == unique ? it : FEntries.end();
+}
+
 int TListing::Count() {
   std::lock_guard g(FLock);
   Refresh();
-  return int(FMessages.size());
+  return int(FEntries.size());
 }
 
 bool TListing::At(int index, TListedMessage& out) {
   std::lock_guard g(FLock);
   Refresh();
-  if (index < 0 || size_t(index) >= FMessages.size()) return false;
-  out = FMessages[size_t(index)];
+  if (index < 0 || size_t(index) >= FEntries.size()) return false;
+  const TEntry& e = FEntries[size_t(index)];
+  out.FileName = QFile::decodeName(NameOf(e).toByteArray());
+  out.InNew = e.InNew;
   return true;
 }
 
 QString TListing::FindFile(const QString& uniqueName) {
   std::lock_guard g(FLock);
   Refresh();
-  if (!FIndexValid) {
-    FIndex.clear();
-    FIndex.reserve(qsizetype(FMessages.size()));
-    for (size_t i = 0; i < FMessages.size(); ++i) FIndex.insert(FMessages[i].UniqueName, qsizetype(i));
-    FIndexValid = true;
-  }
-  const auto it = FIndex.constFind(uniqueName);
-  return it == FIndex.constEnd() ? QString() : FMessages[size_t(*it)].FilePath;
+  const auto it = Find(QFile::encodeName(uniqueName));
+  if (it == FEntries.end()) return QString();
+  return PathOf({QFile::decodeName(NameOf(*it).toByteArray()), it->InNew});
 }
 
 QSet<QString> TListing::UniqueNames() {
   std::lock_guard g(FLock);
   Refresh();
   QSet<QString> names;
-  names.reserve(qsizetype(FMessages.size()));
-  for (const TListedMessage& m : FMessages) names.insert(m.UniqueName);
+  names.reserve(qsizetype(FEntries.size()));
+  for (const TEntry& e : FEntries) names.insert(QFile::decodeName(UniqueOf(e).toByteArray()));
   return names;
-}
-
-void TListing::Insert(const TListedMessage& m) {
-  const auto pos = std::lower_bound(FMessages.begin(), FMessages.end(), m, [](const TListedMessage& a, const TListedMessage& b) {
-    return DeliveredBefore(a.UniqueName, b.UniqueName);
-  });
-  if (pos != FMessages.end() && pos->UniqueName == m.UniqueName)
-    *pos = m;  // a rename keeps the message's place
-  else
-    FMessages.insert(pos, m);
-  FIndexValid = false;
 }
 
 // Our own change moved the change times. Taking the new times keeps the
@@ -186,10 +242,23 @@ void TListing::Insert(const TListedMessage& m) {
 // once, so an outside change in the same moment is not lost.
 void TListing::Added(const QString& filePath) {
   std::lock_guard g(FLock);
-  const QString unique = UniqueNameOf(filePath.mid(filePath.lastIndexOf(QLatin1Char('/')) + 1));
-  if (FWatched) FOwnAdded.insert(unique);
+  if (FWatched) FOwnAdded.insert(UniqueNameOf(filePath.mid(filePath.lastIndexOf(QLatin1Char('/')) + 1)));
   if (!FRead) return;  // read on first use anyway
-  Insert(TListedMessage{unique, filePath});
+  QByteArray name;
+  bool inNew = false;
+  if (!ParsePath(filePath, name, inNew)) {
+    FRead = false;  // not a file of this folder as we name it: read again on next use
+    return;
+  }
+  const TEntry e = Append(name, inNew);
+  const auto pos = LowerBound(UniqueOf(e));
+  if (pos != FEntries.end() && UniqueOf(*pos) == UniqueOf(e)) {
+    FLiveBytes -= pos->Length;
+    *pos = e;  // a rename keeps the message's place
+  } else {
+    FEntries.insert(pos, e);
+  }
+  Compact();
   FStamp = StampNow();
   FStampRecent = true;
 }
@@ -197,13 +266,17 @@ void TListing::Added(const QString& filePath) {
 void TListing::Removed(const QString& filePath) {
   std::lock_guard g(FLock);
   if (!FRead) return;
-  const TListedMessage key{UniqueNameOf(filePath.mid(filePath.lastIndexOf(QLatin1Char('/')) + 1)), filePath};
-  const auto it = std::lower_bound(FMessages.begin(), FMessages.end(), key, [](const TListedMessage& a, const TListedMessage& b) {
-    return DeliveredBefore(a.UniqueName, b.UniqueName);
-  });
-  if (it != FMessages.end() && it->UniqueName == key.UniqueName && it->FilePath == filePath) {
-    FMessages.erase(it);
-    FIndexValid = false;
+  QByteArray name;
+  bool inNew = false;
+  if (!ParsePath(filePath, name, inNew)) {
+    FRead = false;
+    return;
+  }
+  const auto it = Find(QByteArrayView(name).first(UniqueLengthOf(name)));
+  if (it != FEntries.end() && NameOf(*it) == name && it->InNew == inNew) {
+    FLiveBytes -= it->Length;
+    FEntries.erase(it);
+    Compact();
   }
   FStamp = StampNow();
   FStampRecent = true;
@@ -229,7 +302,7 @@ TwkPtr<IRDOMail> TMaildirItems::Item(int index) {
   TListedMessage m;
   if (!FListing || !FListing->At(index - 1, m))
     throw EComError(E_INVALIDARG, QStringLiteral("Item index %1 is out of range").arg(index));
-  return OpenStoredMessage(FFolder.get(), m.FilePath);
+  return OpenStoredMessage(FFolder.get(), FListing->PathOf(m));
 }
 
 }  // namespace twkmaildir

@@ -14,18 +14,19 @@
 
 namespace twkmaildir {
 
-// Delivery order of two unique names: the leading delivery time in seconds
-// numerically, then the rest as bytes.
-bool DeliveredBefore(const QString& a, const QString& b);
-
+// One message of a listing: its file name in new/ or cur/.
 struct TListedMessage {
-  QString UniqueName;
-  QString FilePath;
+  QString FileName;
+  bool InNew = false;
 };
 
 // The listing of one maildir, shared by every object of that folder. It is
 // read once and re-read only when the change times of cur/ or new/ show an
 // outside change; our own changes arrive through Added/Removed.
+//
+// It holds the file names only, as the directory gave them, packed into one
+// buffer: a folder of 100,000 messages costs a few megabytes, not one
+// string object (or path) per message.
 class TListing {
 public:
   explicit TListing(QString maildirPath);
@@ -35,6 +36,7 @@ public:
   bool At(int index, TListedMessage& out);
   // The file of a unique name; empty when the folder has none.
   QString FindFile(const QString& uniqueName);
+  QString PathOf(const TListedMessage& m) const;
   // Every unique name now in the folder.
   QSet<QString> UniqueNames();
 
@@ -54,11 +56,25 @@ private:
     timespec CurTime{}, NewTime{};
     bool operator==(const TStamp& o) const;
   };
+  // A name in FNames: native bytes, the unique name its first UniqueLength.
+  struct TEntry {
+    quint32 Offset = 0;
+    quint16 Length = 0;
+    quint16 UniqueLength = 0;
+    bool InNew = false;
+  };
   TStamp StampNow() const;
   void Refresh();
   void Read();
-  void ReadDir(const QString& dir, QHash<QString, qsizetype>& seen);
-  void Insert(const TListedMessage& m);
+  void ReadDir(bool inNew);
+  QByteArrayView NameOf(const TEntry& e) const;
+  QByteArrayView UniqueOf(const TEntry& e) const;
+  TEntry Append(QByteArrayView name, bool inNew);
+  // The entry of a path in our new/ or cur/ (its name appended); false for any other path.
+  bool ParsePath(const QString& filePath, QByteArray& name, bool& inNew) const;
+  std::vector<TEntry>::iterator LowerBound(QByteArrayView unique);
+  std::vector<TEntry>::iterator Find(QByteArrayView unique);
+  void Compact();
 
   std::mutex FLock;
   QString FMaildir;
@@ -66,9 +82,9 @@ private:
   TStamp FStamp;
   std::int64_t FReadAt = 0;  // monotonic ms of the last read
   bool FStampRecent = false;  // a change time too close to the read to trust
-  std::vector<TListedMessage> FMessages;
-  QHash<QString, qsizetype> FIndex;  // unique name -> position, rebuilt lazily
-  bool FIndexValid = false;
+  QByteArray FNames;            // every entry's name, back to back
+  std::vector<TEntry> FEntries;  // in delivery order, one per unique name
+  qsizetype FLiveBytes = 0;      // bytes of FNames still used by an entry
   bool FWatched = false;
   QSet<QString> FOwnAdded;
   int FReadCount = 0;
