@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -23,6 +24,13 @@ void RequireDirectory(const QString& dir) {
   if (!QFileInfo(dir).isDir()) throw EOSError::FromErrno(ENOTDIR, dir);
 }
 
+QString RandomSuffix() {
+  static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  QString suffix;
+  for (int i = 0; i < 8; ++i) suffix += QLatin1Char(kChars[QRandomGenerator::global()->bounded(62)]);
+  return suffix;
+}
+
 void SyncPath(const QString& path, int flags) {
   const int fd = ::open(Native(path).constData(), flags | O_CLOEXEC);
   if (fd < 0) RaiseLastOSError(path);
@@ -38,12 +46,15 @@ TExportTarget::TExportTarget(const QString& path, bool unique) : FRequested(path
   MakeUniqueFileName(FPath, unique);
   const QFileInfo info(FPath);
   RequireDirectory(info.path());
-  QByteArray temp = Native(info.path() + QStringLiteral("/.") + info.fileName().left(100) + QStringLiteral(".part-XXXXXX"));
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) RaiseLastOSError(FPath);
-  ::fchmod(fd, 0644);
-  ::close(fd);
-  FTempPath = QFile::decodeName(temp);
+  // A name nobody uses, left for the writer to create: creating it here too
+  // would cost a second new file per export, replaced at once by the writer's.
+  const QString stem = info.path() + QStringLiteral("/.") + info.fileName().left(100) + QStringLiteral(".part-");
+  for (int attempt = 0;; ++attempt) {
+    FTempPath = stem + RandomSuffix();
+    struct stat st {};
+    if (::lstat(Native(FTempPath).constData(), &st) != 0 && errno == ENOENT) break;
+    if (attempt >= 100) throw EOSError::FromErrno(EEXIST, FPath);
+  }
 }
 
 TExportTarget::~TExportTarget() {

@@ -11,8 +11,9 @@
 
 class TExportTarget {
 public:
-  // Makes the name (unique when asked), creates its directory and the
-  // temporary file; raises naming the directory or file that failed.
+  // Makes the name (unique when asked), creates its directory and picks the
+  // temporary name (the writer creates the file); raises naming the
+  // directory or file that failed.
   TExportTarget(const QString& path, bool unique);
   TExportTarget(const TExportTarget&) = delete;
   TExportTarget& operator=(const TExportTarget&) = delete;

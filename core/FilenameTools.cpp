@@ -255,15 +255,15 @@ void SetFileDateTime(const QString& fileName, TDateTime dateTime) {
   if (p.Year < 1980 || p.Year > 2107) return;
   const QDateTime local(QDate(p.Year, p.Month, p.Day), QTime(p.Hour, p.Minute, p.Second & ~1), Qt::LocalTime);
   if (!local.isValid()) return;
-  // Only a file we may open for writing gets a new time; nothing is reported.
-  TFd fd(::open(Native(fileName).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (fd.Get() < 0) return;
+  // Only a file we may write gets a new time; nothing is reported.
+  const QByteArray native = Native(fileName);
+  if (::access(native.constData(), W_OK) != 0) return;
   struct timespec times[2];
   times[0].tv_sec = 0;
   times[0].tv_nsec = UTIME_OMIT;
   times[1].tv_sec = time_t(local.toSecsSinceEpoch());
   times[1].tv_nsec = 0;
-  (void)::futimens(fd.Get(), times);
+  (void)::utimensat(AT_FDCWD, native.constData(), times, 0);
 }
 
 void EnsurePrivateDirectory(const QString& path) {
