@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,6 +30,21 @@ QString RandomSuffix() {
   QString suffix;
   for (int i = 0; i < 8; ++i) suffix += QLatin1Char(kChars[QRandomGenerator::global()->bounded(62)]);
   return suffix;
+}
+
+// Moves temp to path unless path exists (false then). A rename that refuses
+// to replace is one step; where the file system lacks it, link and unlink.
+bool PutInPlaceWithoutReplacing(const QString& temp, const QString& path) {
+  const QByteArray from = Native(temp), to = Native(path);
+  if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return true;
+  if (errno == EEXIST) return false;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) RaiseLastOSError(path);
+  if (::link(from.constData(), to.constData()) != 0) {
+    if (errno == EEXIST) return false;
+    RaiseLastOSError(path);
+  }
+  ::unlink(from.constData());
+  return true;
 }
 
 void SyncPath(const QString& path, int flags) {
@@ -80,14 +96,12 @@ qint64 TExportTarget::WrittenSize() const {
 void TExportTarget::Commit(bool sync) {
   if (sync) SyncPath(FTempPath, O_RDONLY);
   if (FUnique) {
-    // link(2) never replaces: a file that appeared under the chosen name
-    // since it was chosen stays, and the next number is taken.
-    while (::link(Native(FTempPath).constData(), Native(FPath).constData()) != 0) {
-      if (errno != EEXIST) RaiseLastOSError(FPath);
+    // Neither way replaces: a file that appeared under the chosen name since
+    // it was chosen stays, and the next number is taken.
+    while (!PutInPlaceWithoutReplacing(FTempPath, FPath)) {
       FPath = FRequested;
       MakeUniqueFileName(FPath, true);
     }
-    ::unlink(Native(FTempPath).constData());
   } else if (::rename(Native(FTempPath).constData(), Native(FPath).constData()) != 0) {
     RaiseLastOSError(FPath);
   }

@@ -2,8 +2,8 @@
 // beside its final name and renamed into place only when complete, so a
 // failed or short write (a full disk) never leaves a partial file under the
 // final name nor destroys the file it would replace. Under "append a number"
-// the file is linked to its name, which never replaces anything: a file that
-// appeared under that name in between stays, and the next number is taken.
+// the file is moved to its name in a way that never replaces anything: a file
+// that appeared under that name in between stays, and the next number is taken.
 #pragma once
 
 #include <QString>
