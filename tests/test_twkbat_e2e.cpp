@@ -3,6 +3,9 @@
 // the console report line by line.
 #include "test_engine_fixture.h"
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 namespace {
 
 const QString kAttHash = QStringLiteral("sha256");
@@ -25,6 +28,27 @@ QStringList Fields(const QString& line) {
   }
   return out;
 }
+
+// Counts the files created in a maildir's tmp/ while it lives: every save of a
+// changed e-mail writes exactly one there before it is linked into cur/.
+class TTmpCreations {
+public:
+  explicit TTmpCreations(const QString& maildir) : FFd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    EXPECT_GE(inotify_add_watch(FFd, QFile::encodeName(maildir + "/tmp").constData(), IN_CREATE), 0);
+  }
+  ~TTmpCreations() { close(FFd); }
+  int Count() {
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = read(FFd, buffer, sizeof buffer)) > 0;)
+      for (ssize_t at = 0; at < n; at += ssize_t(sizeof(inotify_event) + reinterpret_cast<inotify_event*>(buffer + at)->len))
+        if (reinterpret_cast<inotify_event*>(buffer + at)->mask & IN_CREATE) ++FCount;
+    return FCount;
+  }
+
+private:
+  int FFd;
+  int FCount = 0;
+};
 
 class TwkbatE2E : public TEngineTest {
 protected:
@@ -114,11 +138,14 @@ TEST_F(TwkbatE2E, AttachmentExportReplacesAttachmentsByLinks) {
                       {"JobDef_ExportAtts", QJsonObject{{"DestFolder", Export()},
                                                         {"SubFolderMask", "[EYYYY]\\[FE]"},
                                                         {"ShortcutMode", "smTWK"}}}}));
+  TTmpCreations saves(Store() + "/INBOX");
   const TRunResult r = RunJob();
   EXPECT_EQ(r.ExitCode, 0) << r.Stdout.constData();
   EXPECT_EQ(Report(r), (QStringList{"", "Folders inspected: 1", "Items inspected: 3", "Emails processed: 3", "",
                                     "Attachments saved: 3", "Attachments replaced with links: 3",
                                     "Affected emails: 2", ""}));
+  // One save per affected e-mail, although one of them lost two attachments.
+  EXPECT_EQ(saves.Count(), 2);
   EXPECT_EQ(Files(Export()), (QStringList{"2023/data.bin", "2023/report.pdf", "2024/x.pdf"}));
   EXPECT_EQ(ReadFile(Export() + "/2023/data.bin"), AttBytes(3000, 2));
 
