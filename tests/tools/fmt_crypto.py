@@ -27,7 +27,10 @@ with open(os.path.join(HOME, "gpg-agent.conf"), "w") as f:
 
 
 def run(args, data=None):
-    return subprocess.run(args, input=data, check=True, capture_output=True, env=ENV).stdout
+    r = subprocess.run(args, input=data, capture_output=True, env=ENV)
+    if r.returncode != 0:
+        sys.exit("%s failed (%d): %s" % (" ".join(args), r.returncode, r.stderr.decode(errors="replace")))
+    return r.stdout
 
 
 def cert(name):
@@ -40,10 +43,18 @@ def cert(name):
 key, crt = cert("anna")
 p12 = os.path.join(OUT, "anna.p12")
 # gpgsm reads only the older PKCS#12 ciphers; an empty passphrase keeps the
-# imported key unprotected, so no pinentry is asked.
-run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", crt, "-out", p12, "-passout", "pass:",
-     "-keypbe", "PBE-SHA1-3DES", "-certpbe", "PBE-SHA1-3DES", "-macalg", "sha1"])
-run(["gpgsm", "--batch", "--pinentry-mode", "loopback", "--passphrase-fd", "0", "--import", p12], b"\n")
+# imported key unprotected, so no pinentry is asked. gpgsm tries the empty
+# passphrase in several encodings, and now and then a wrong one passes the
+# padding check and the import fails: a new file (new salt) is tried again.
+for attempt in range(8):
+    run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", crt, "-out", p12, "-passout", "pass:",
+         "-keypbe", "PBE-SHA1-3DES", "-certpbe", "PBE-SHA1-3DES", "-macalg", "sha1"])
+    imported = subprocess.run(["gpgsm", "--batch", "--pinentry-mode", "loopback", "--passphrase-fd", "0",
+                               "--import", p12], input=b"\n", capture_output=True, env=ENV)
+    if imported.returncode == 0:
+        break
+else:
+    sys.exit("gpgsm --import %s failed: %s" % (p12, imported.stderr.decode(errors="replace")))
 _, other = cert("other")
 run(["gpg", "--batch", "--pinentry-mode", "loopback", "--passphrase", "", "--quick-gen-key",
      "Anna PGP <anna@example.org>", "default", "default", "never"])
