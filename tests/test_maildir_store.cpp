@@ -46,6 +46,14 @@ void AgeDirectory(const QString& dir) {
   ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(dir).constData(), times, 0), 0);
 }
 
+// A Maildir++ store at box whose Inbox holds the given files, the i-th with
+// the subject "i", its directories aged so the listing trusts them.
+void WriteNumberedInbox(const QString& box, const QStringList& files) {
+  MakeMaildir(box, R"({"layout": "maildir++", "folders": {"Inbox": 0}})");
+  for (qsizetype i = 0; i < files.size(); ++i) WriteTestFile(files[i], QStringLiteral("Subject: %1\n\nx\n").arg(i).toLatin1());
+  for (const char* d : {"/cur", "/new"}) AgeDirectory(box + QLatin1String(d));
+}
+
 const char kStorePlan[] = R"({"layout": "%1", "folders": {
   "Inbox": [{"time": 1700000000}, {"time": 999999999, "subdir": "cur", "flags": "S"}, {"time": 1700000000, "subject": "same second"}],
   "Archive/2023": 2, "Ünï & Co": 1, "Empty": 0},
@@ -218,14 +226,11 @@ INSTANTIATE_TEST_SUITE_P(Layouts, StoreLayouts, ::testing::Values("maildir++", "
 TEST(MaildirListing, WalkingManyMessagesBackwardsCostsOneListing) {
   TScratchDir dir;
   const QString box = dir.Path() + QStringLiteral("/Big");
-  MakeMaildir(box, R"({"layout": "maildir++", "folders": {"Inbox": 0}})");
   constexpr int kCount = 20000;
-  for (int i = 0; i < kCount; ++i) {
-    QFile f(box + QStringLiteral("/%1/%2.%3.gen%4").arg(i % 2 ? QStringLiteral("cur") : QStringLiteral("new")).arg(1600000000 + i).arg(i).arg(i % 2 ? QStringLiteral(":2,S") : QString()));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QStringLiteral("Subject: %1\n\nx\n").arg(i).toLatin1());
-  }
-  for (const char* d : {"/cur", "/new"}) AgeDirectory(box + QLatin1String(d));
+  QStringList files;
+  for (int i = 0; i < kCount; ++i)
+    files << box + QStringLiteral("/%1/%2.%3.gen%4").arg(i % 2 ? QStringLiteral("cur") : QStringLiteral("new")).arg(1600000000 + i).arg(i).arg(i % 2 ? QStringLiteral(":2,S") : QString());
+  WriteNumberedInbox(box, files);
   TIsolatedUser user;
   auto session = LogonAt(box);
   const auto inbox = session->GetDefaultFolder(olFolderInbox);
@@ -245,16 +250,11 @@ TEST(MaildirListing, WalkingManyMessagesBackwardsCostsOneListing) {
 TEST(MaildirListing, OwnRenamesKeepPlaceAndNamesWithoutReReading) {
   TScratchDir dir;
   const QString box = dir.Path() + QStringLiteral("/Renames");
-  MakeMaildir(box, R"({"layout": "maildir++", "folders": {"Inbox": 0}})");
   constexpr int kCount = 60;
   QStringList paths;
-  for (int i = 0; i < kCount; ++i) {
+  for (int i = 0; i < kCount; ++i)
     paths << box + QStringLiteral("/new/%1.M%2P1.host-%3").arg(1600000000 + i).arg(i).arg(i % 7 ? QStringLiteral("plain") : QStringLiteral("Ünï"));
-    QFile f(paths.last());
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QStringLiteral("Subject: %1\n\nx\n").arg(i).toLatin1());
-  }
-  for (const char* d : {"/cur", "/new"}) AgeDirectory(box + QLatin1String(d));
+  WriteNumberedInbox(box, paths);
   TIsolatedUser user;
   auto session = LogonAt(box);
   const auto inbox = session->GetDefaultFolder(olFolderInbox);

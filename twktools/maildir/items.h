@@ -5,7 +5,6 @@
 #include "twktools/maildir/Backend.h"
 #include "twktools/maildir/comobject.h"
 
-#include <QHash>
 #include <QSet>
 #include <memory>
 #include <mutex>
