@@ -7,6 +7,8 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStatusBar>
@@ -60,6 +62,9 @@ TExplorerWindow::TExplorerWindow(TRDOSession* session, QWidget* parent) : QMainW
   layout->addWidget(split, 1);
   setCentralWidget(central);
   resize(1100, 720);
+
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  file->addAction(QStringLiteral("E&xit"), QKeySequence::Quit, this, &QWidget::close);
 
   if (FSession && FSession->Intf()) FFolders->SetSession(FSession->Intf());
   connect(FFolderView->selectionModel(), &QItemSelectionModel::currentChanged, this, &TExplorerWindow::FolderChanged);
