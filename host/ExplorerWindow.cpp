@@ -38,6 +38,10 @@ TExplorerWindow::TExplorerWindow(TRDOSession* session, QWidget* parent) : QMainW
   FMessageView->sortByColumn(TMessageListModel::colReceived, Qt::DescendingOrder);
   FMessageView->verticalHeader()->hide();
   FMessageView->horizontalHeader()->setSectionResizeMode(TMessageListModel::colSubject, QHeaderView::Stretch);
+  for (const int column : {TMessageListModel::colAttachment, TMessageListModel::colReceived, TMessageListModel::colSize})
+    FMessageView->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+  FMessageView->horizontalHeader()->setSectionResizeMode(TMessageListModel::colFrom, QHeaderView::Interactive);
+  FMessageView->horizontalHeader()->resizeSection(TMessageListModel::colFrom, 180);
   FMessageView->setShowGrid(false);
   FMessageView->setWordWrap(false);
   FPreview = new TPreviewPane;
@@ -46,6 +50,7 @@ TExplorerWindow::TExplorerWindow(TRDOSession* session, QWidget* parent) : QMainW
   right->addWidget(FMessageView);
   right->addWidget(FPreview);
   right->setStretchFactor(1, 1);
+  right->setSizes({300, 400});
   auto* split = new QSplitter(Qt::Horizontal);
   split->addWidget(FFolderView);
   split->addWidget(right);
@@ -67,11 +72,15 @@ TExplorerWindow::TExplorerWindow(TRDOSession* session, QWidget* parent) : QMainW
   file->addAction(QStringLiteral("E&xit"), QKeySequence::Quit, this, &QWidget::close);
 
   if (FSession && FSession->Intf()) FFolders->SetSession(FSession->Intf());
+  // New mail appears without a restart.
+  if (FSession) FSession->OnNewMail = [this](const QString& entryID) { NewMail(entryID); };
   connect(FFolderView->selectionModel(), &QItemSelectionModel::currentChanged, this, &TExplorerWindow::FolderChanged);
   connect(FMessageView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TExplorerWindow::SelectionChanged);
 }
 
-TExplorerWindow::~TExplorerWindow() = default;
+TExplorerWindow::~TExplorerWindow() {
+  if (FSession) FSession->OnNewMail = nullptr;
+}
 
 void TExplorerWindow::AddRibbonTab(QWidget* tab, const QString& caption) {
   FRibbon->addTab(tab, caption);

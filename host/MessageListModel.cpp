@@ -3,11 +3,38 @@
 #include "core/DateTimeUtils.h"
 
 #include <QFont>
+#include <QIcon>
 #include <QLocale>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
 
 namespace {
 constexpr int kBatch = 200;
 constexpr int kMsgFlagHasAttach = 16;
+// The paper-clip mark, drawn here so that it needs no icon theme or font.
+QIcon PaperClip() {
+  static const QIcon icon = [] {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(70, 70, 70), 1.3));
+    QPainterPath path;
+    path.moveTo(10, 5);
+    path.lineTo(10, 11.5);
+    path.arcTo(6, 9.5, 4, 4, 0, -180);
+    path.lineTo(6, 3.5);
+    path.arcTo(6, 1, 6, 5, 180, -180);
+    path.lineTo(12, 12);
+    path.arcTo(4, 8, 8, 7, 0, -180);
+    path.lineTo(4, 5);
+    p.drawPath(path);
+    return QIcon(pixmap);
+  }();
+  return icon;
+}
+
 }  // namespace
 
 TMessageListModel::TMessageListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -91,10 +118,15 @@ QVariant TMessageListModel::data(const QModelIndex& index, int role) const {
     }
   }
   if (role == Qt::TextAlignmentRole && index.column() == colSize) return int(Qt::AlignRight | Qt::AlignVCenter);
+  if (index.column() == colAttachment) {
+    if (!row.HasAttachments) return {};
+    if (role == Qt::DecorationRole) return PaperClip();
+    if (role == Qt::ToolTipRole || role == Qt::AccessibleTextRole || role == Qt::DisplayRole)
+      return role == Qt::DisplayRole ? QVariant() : QVariant(QStringLiteral("Attachment"));
+    return {};
+  }
   if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
   switch (index.column()) {
-    // U+1F4CE PAPERCLIP
-    case colAttachment: return row.HasAttachments ? QStringLiteral("\U0001F4CE") : QString();
     case colFrom: return row.Sender;
     case colSubject: return row.Subject;
     case colReceived: return QLocale().toString(row.Received, QLocale::ShortFormat);
@@ -104,9 +136,14 @@ QVariant TMessageListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TMessageListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  if (orientation != Qt::Horizontal) return {};
+  if (section == colAttachment) {
+    if (role == Qt::DecorationRole) return PaperClip();
+    if (role == Qt::ToolTipRole || role == Qt::AccessibleTextRole) return QStringLiteral("Attachment");
+    return {};
+  }
+  if (role != Qt::DisplayRole) return {};
   switch (section) {
-    case colAttachment: return QStringLiteral("Attachment");
     case colFrom: return QStringLiteral("From");
     case colSubject: return QStringLiteral("Subject");
     case colReceived: return QStringLiteral("Received");

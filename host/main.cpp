@@ -69,7 +69,6 @@ int RunHost(const THostSettings& settings) {
   THostApplication app(settings.Version, &session);
   TExplorerWindow window(&session);
   app.SetExplorer(&window);
-  session.OnNewMail = [&window](const QString& entryID) { window.NewMail(entryID); };
   window.ShowInbox();
 
   TDBusApplication bus(&app);

@@ -4,6 +4,9 @@
 #include "addin/TWK_IMPL.h"
 #include "addin/TWK_Commands.h"
 #include "core/JobDefJson.h"
+#include "core/LinkRoots.h"
+#include "core/SendHandlers.h"
+#include "tests/LinkMime.h"
 #include "core/uRedemptionLoader.h"
 #include "tests/desktop/QtEnvironment.h"
 #include "tests/test_engine_fixture.h"
@@ -280,6 +283,76 @@ TEST_F(AddinModule, StartupFailureReachesTheErrorTrap) {
   EXPECT_FALSE(module->RDOSession()->OnNewMail);
   module->OnBeginShutdown();
   EXPECT_EQ(FTrapped.size(), 1);
+}
+
+// Answers the send capture's questions as a test tells it, counting them.
+class TScriptedQuestions final : public TSendQuestions {
+public:
+  TReplaceAnswer Replace = raCancel;
+  int Asked = 0;
+  TReplaceAnswer AskReplace(const QString&, const QString&, bool) override {
+    ++Asked;
+    return Replace;
+  }
+  TDeleteAnswer AskDeleteLink(const QString&, const QString&) override {
+    ++Asked;
+    return daCancel;
+  }
+};
+
+TEST_F(AddinModule, ItemSendFollowsTheSendOptionAndTheAnswers) {
+  WriteStore(QJsonObject{{"Inbox", OneMail("hello")}});
+  HostLogOn();
+  // A link to a file in a directory the export wrote links for.
+  const QString target = Scratch.File(QStringLiteral("links/report.pdf"));
+  WriteTestFile(target, "%PDF-1.4 report");
+  TLinkRoots roots;
+  roots.Load();
+  ASSERT_TRUE(roots.Record(QFileInfo(target).path()));
+  const QByteArray mime = BuildMime(QStringLiteral("outgoing"), {{QStringLiteral("report.pdf.twk"), LinkBytes(target)}});
+  auto names = [](IRDOMail* mail) {
+    QStringList list;
+    const TwkPtr<IRDOAttachments> atts = mail->Attachments();
+    for (int i = 1; i <= atts->Count(); ++i) list << atts->Item(i)->FileName();
+    return list;
+  };
+  const struct {
+    const char* Name;
+    TSendOptions Option;
+    TSendQuestions::TReplaceAnswer Answer;
+    bool Cancel;
+    int Asked;
+    const char* Attachment;
+    TSendOptions Stored;
+  } cases[] = {
+      {"never: nothing asked, link kept", soNever, TSendQuestions::raYes, false, 0, "report.pdf.twk", soNever},
+      {"ask, Cancel: not sent", soAsk, TSendQuestions::raCancel, true, 1, "report.pdf.twk", soAsk},
+      {"ask, No: sent with the link", soAsk, TSendQuestions::raNo, false, 1, "report.pdf.twk", soAsk},
+      {"ask, Always: replaced and stored", soAsk, TSendQuestions::raAlways, false, 1, "report.pdf", soAlways},
+      {"always: replaced without a question", soAlways, TSendQuestions::raCancel, false, 0, "report.pdf", soAlways},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TOptions options;
+    options.LoadFromRegistry();
+    options.SetSendOptions(c.Option);
+    ASSERT_TRUE(options.SaveToRegistry());
+    TAddInModule* module = Start(QStringLiteral("16.0.0.0"));
+    TScriptedQuestions questions;
+    questions.Replace = c.Answer;
+    module->SetSendQuestions(&questions);
+    const TwkPtr<IRDOMail> mail = FHostSession->GetMessageFromMIME(mime);
+    bool cancel = !c.Cancel;
+    module->OnItemSend(mail.get(), cancel);
+    EXPECT_EQ(cancel, c.Cancel);
+    EXPECT_EQ(questions.Asked, c.Asked);
+    EXPECT_EQ(names(mail.get()), QStringList({QString::fromLatin1(c.Attachment)}));
+    options.LoadFromRegistry();
+    EXPECT_EQ(options.SendOptions(), c.Stored);
+    EXPECT_EQ(FTrapped, QStringList());
+    module->OnBeginShutdown();
+    FModule = nullptr;
+  }
 }
 
 }  // namespace
