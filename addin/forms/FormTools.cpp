@@ -31,7 +31,9 @@ void CenterOnOwner(QWidget* window) {
 }
 
 void BoldGroupCaption(QGroupBox* group) {
-  const QFont normal = group->font();
+  // setBold marks the weight as set, so the children do not inherit the group's.
+  QFont normal = group->font();
+  normal.setBold(false);
   QFont bold = normal;
   bold.setBold(true);
   group->setFont(bold);

@@ -95,11 +95,10 @@ bool TFormEditBase::Execute() {
 
 bool TFormEditBase::EnsureDirectoryExists(QWidget* control, const QString& path) {
   if (QFileInfo(path).isDir()) return true;
+  control->setFocus();  // the question is about this edit's directory
   if (!AskYesNo(this, QStringLiteral("The specified directory does not exist.\nWould you like to create it?\n\n%1")
-                           .arg(path))) {
-    control->setFocus();
+                           .arg(path)))
     return false;
-  }
   if (!QDir().mkpath(path)) Fail(control, QStringLiteral("Directory could not be created"));
   return true;
 }

@@ -70,15 +70,15 @@ TPlaceholderButton::TPlaceholderButton(QWidget* parent, QLineEdit* maskEdit, boo
 }
 
 void TPlaceholderButton::Popup() {
-  FEditHadFocus = FEdit->hasFocus();
   FMenu->exec(mapToGlobal(rect().bottomLeft()));
 }
 
 void TPlaceholderButton::InsertEntry(const QString& caption) {
-  if (!FEditHadFocus) {
+  // The window's focus stays in the edit while the menu is up (a mouse click
+  // on the link does not take it); after tabbing to the link it is elsewhere.
+  if (FEdit->window()->focusWidget() != FEdit) {
     FEdit->setFocus();
     FEdit->end(false);
   }
   FEdit->insert(PlaceholderCode(caption));
-  FEditHadFocus = true;
 }

@@ -23,7 +23,6 @@ public:
 private:
   QLineEdit* FEdit;
   QMenu* FMenu;
-  bool FEditHadFocus = false;
 };
 
 // The code an entry inserts: "[OR]" of "[OR] - Outlook folder ...", "\" of "\\".
