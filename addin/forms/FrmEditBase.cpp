@@ -51,14 +51,6 @@ QGroupBox* TFormEditBase::AddGroup(const QString& caption, const QString& contro
 void TFormEditBase::AddButtons() {
   for (QGroupBox* group : findChildren<QGroupBox*>()) BoldGroupCaption(group);
   auto* row = new QHBoxLayout;
-  if (!FHelpPage.isEmpty()) {
-    FButtonHelp = new QPushButton(QStringLiteral("Help"), this);
-    FButtonHelp->setAutoDefault(false);
-    Name(FButtonHelp, QStringLiteral("Help"), QStringLiteral("ButtonHelp"));
-    connect(FButtonHelp, &QPushButton::clicked, this, [this] {
-      TryOrShowError(this, [this] { OpenHelpPage(FHelpOwned ? this : nullptr, FHelpPage); });
-    });
-  }
   row->addStretch();
   FButtonOK = new QPushButton(QStringLiteral("OK"), this);
   FButtonOK->setDefault(true);
@@ -68,7 +60,15 @@ void TFormEditBase::AddButtons() {
   Name(FButtonCancel, QStringLiteral("Cancel"), QStringLiteral("ButtonCancel"));
   row->addWidget(FButtonOK);
   row->addWidget(FButtonCancel);
-  if (FButtonHelp) row->addWidget(FButtonHelp);
+  if (!FHelpPage.isEmpty()) {
+    FButtonHelp = new QPushButton(QStringLiteral("Help"), this);
+    FButtonHelp->setAutoDefault(false);
+    Name(FButtonHelp, QStringLiteral("Help"), QStringLiteral("ButtonHelp"));
+    connect(FButtonHelp, &QPushButton::clicked, this, [this] {
+      TryOrShowError(this, [this] { OpenHelpPage(FHelpOwned ? this : nullptr, FHelpPage); });
+    });
+    row->addWidget(FButtonHelp);
+  }
   FBody->addLayout(row);
   connect(FButtonOK, &QPushButton::clicked, this, &TFormEditBase::ButtonOKClick);
   connect(FButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -168,6 +168,7 @@ QLineEdit* TFormEditBase::AddMask(QWidget* parent, QGridLayout* grid, int row, c
   Name(edit, QString(), QStringLiteral("EditSubFolderMask"));
   auto* caption = MakeLabel(parent, label, edit, QString());
   auto* placeholders = new TPlaceholderButton(parent, edit, attachments);
+  QWidget::setTabOrder(placeholders, edit);  // the link stands above the edit
   auto* line = new QHBoxLayout;
   line->addWidget(caption);
   line->addStretch();

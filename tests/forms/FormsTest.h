@@ -5,7 +5,7 @@
 
 #include "core/RDOSession.h"
 #include "core/uRedemptionLoader.h"
-#include "tests/support/TestSupport.h"
+#include "tests/MaildirFixture.h"
 
 #include <QObject>
 #include <QPointer>
@@ -19,8 +19,6 @@
 #include <ostream>
 
 class QTimer;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 // The control named name (its control name) inside root; fails the test
 // when there is none.
