@@ -1,7 +1,12 @@
 #include "addin/forms/FormTools.h"
 
+#include "addin/forms/MsgBox.h"
+#include "core/Exception.h"
+
 #include <QGroupBox>
+#include <QLabel>
 #include <QScreen>
+#include <QToolButton>
 #include <QWidget>
 
 void Name(QWidget* control, const QString& accessibleName, const QString& controlName) {
@@ -26,10 +31,42 @@ void CenterOnOwner(QWidget* window) {
 }
 
 void BoldGroupCaption(QGroupBox* group) {
-  const QFont normal = group->font();
+  // setBold marks the weight as set, so the children do not inherit the group's.
+  QFont normal = group->font();
+  normal.setBold(false);
   QFont bold = normal;
   bold.setBold(true);
   group->setFont(bold);
   // A widget font propagates to the children; they keep the normal one.
   for (QWidget* child : group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) child->setFont(normal);
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, QWidget* buddy, const QString& controlName) {
+  auto* label = new QLabel(text, parent);
+  if (!controlName.isEmpty()) Name(label, text, controlName);
+  if (buddy) {
+    label->setBuddy(buddy);
+    buddy->setAccessibleName(text);
+  }
+  return label;
+}
+
+QString ErrorMessage(const std::exception& e) {
+  if (const auto* ex = dynamic_cast<const Exception*>(&e)) return ex->Message();
+  return QString::fromLocal8Bit(e.what());
+}
+
+void TryOrShowError(QWidget* owner, const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    ShowError(owner, ErrorMessage(e));
+  }
+}
+
+void SetLinkStyle(QToolButton* button) {
+  button->setAutoRaise(true);
+  button->setCursor(Qt::PointingHandCursor);
+  button->setStyleSheet(
+      QStringLiteral("QToolButton { color: palette(link); text-decoration: underline; border: none; }"));
 }

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QGroupBox;
+class QLabel;
+class QToolButton;
 class QWidget;
 
 // objectName and accessible description := the control's name from the
@@ -16,3 +19,12 @@ void CenterOnOwner(QWidget* window);
 // The group's caption bold, its contents in the normal font: call after the
 // group is filled.
 void BoldGroupCaption(QGroupBox* group);
+// A label for a control; the control is named by it.
+QLabel* MakeLabel(QWidget* parent, const QString& text, QWidget* buddy, const QString& controlName);
+// Runs a handler; an error that escapes it is shown in the error box (the
+// event loop must never see an exception).
+void TryOrShowError(QWidget* owner, const std::function<void()>& handler);
+// The message of any error: Exception's own, else what() of the C++ error.
+QString ErrorMessage(const std::exception& e);
+// A tool button drawn as a link label ("Help", "Placeholders").
+void SetLinkStyle(QToolButton* button);

@@ -4,17 +4,20 @@
 
 #include "core/JobDef.h"
 #include "core/Options.h"
+#include "twktools/TWKtools.h"
 
 #include <QDialog>
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
 class QRadioButton;
 class QStatusBar;
+class QToolButton;
 class TEmailProcessor;
 class TOutlookApplication;
 class TRDOSession;
@@ -32,11 +35,86 @@ public:
   // Prepares the dialog and shows it modally; errors are shown by ShowError.
   void Execute();
 
+  const TJobDef_Manual& CurJobDef() const { return FCurJobDef; }
+  bool InAction() const { return FInAction; }
+  QMenu* PopupMenuHelp() const { return FPopupMenuHelp; }
+
+  // The dialog's steps, named as the user's actions.
+  void FillJobDefNames();
+  void SelectLocalJobDef(const QString& name);
+  void ComboJobDefNamesClick();
+  void ButtonDeleteJobDefClick();
+  void ButtonResetClick();
+  void ButtonSaveAsClick();
+  void ButtonStartClick();
+  void ButtonCancelClick();
+
+  void reject() override;  // Esc: the Cancel button
+  void done(int result) override;  // refused while a run is in progress
+
 private:
+  // Builds the controls top to bottom (that is the tab order).
+  void CreateControls();
+  QPushButton* MakeEllipsis(QWidget* parent, const QString& accessibleName, const QString& controlName);
+  QCheckBox* MakeTask(QWidget* parent, const QString& caption, const QString& controlName, QPushButton*& button,
+                      const QString& buttonName, const QString& opens);
+
+  IRDOSession* Session() const;
+  void GetSelectedJobDef(QString& name, bool& isGlobal, QString& fileName) const;
+  void LoadJobDef(const QString& fileName, bool deleteAllowed);
+  void JobDefToControls();
+  void ControlsToJobDef();
+  void UpdateEnabling();
+  void SetInAction(bool running);
+  void ProcessingEvent(const QString& outlookFolder, int itemsInFolder, int curItemNo, const QString& action,
+                       bool& cancel);
+
+  void RadioFolderClick();
+  void ButtonBrowseForOLFolderClick();
+  void EditFilter();
+  void EditExportEmails();
+  void EditExportAtts();
+  void EditCopyMove(bool move);
+
+  void closeEvent(QCloseEvent* event) override;
+
   TOutlookApplication* FOutlook = nullptr;  // borrowed
   TRDOSession* FRDOSession = nullptr;       // borrowed
   TOptions FOptions;
+  QString FCurExplorerFolderEntryID;
+  QString FCurExplorerFolderStoreID;
+  TJobDef_Manual FCurJobDef;
+  int FGlobalJobDefCount = 0;
+  QString FNextSaveAsName;
+  bool FInAction = false;
+  bool FCancelPressed = false;
 
-  void done(int result) override;
-  void closeEvent(QCloseEvent* event) override;
+  QLabel* FLabelTWK;
+  QToolButton* FLabelHelp;
+  QMenu* FPopupMenuHelp;
+  QComboBox* FComboJobDefNames;
+  QPushButton* FButtonDeleteJobDef;
+  QGroupBox* FGroupBox1;
+  QRadioButton* FRadioSelected;
+  QRadioButton* FRadioFolder;
+  QLineEdit* FEditOLFolderName;
+  QPushButton* FButtonBrowseForOLFolder;
+  QCheckBox* FCheckSubFolders;
+  QCheckBox* FCheckFilter;
+  QPushButton* FButtonFilter;
+  QGroupBox* FGroupBox2;
+  QCheckBox* FCheckExportEmails;
+  QPushButton* FButtonExportEmails;
+  QCheckBox* FCheckExportAtts;
+  QPushButton* FButtonExportAtts;
+  QCheckBox* FCheckCopyEmails;
+  QPushButton* FButtonCopyEmails;
+  QCheckBox* FCheckMoveEmails;
+  QPushButton* FButtonMoveEmails;
+  QPushButton* FButtonSaveAs;
+  QPushButton* FButtonReset;
+  QPushButton* FButtonStart;
+  QPushButton* FButtonCancel;
+  QStatusBar* FStatusBar;
+  QLabel* FStatusPanels[3];
 };

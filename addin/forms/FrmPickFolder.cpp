@@ -24,7 +24,7 @@ TFormPickFolder::TFormPickFolder(QWidget* owner, IRDOSession* session, const QSt
   Name(FTree, QStringLiteral("Folders"), QStringLiteral("TreeFolders"));
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+  QPushButton* ok = FButtonOK = buttons->button(QDialogButtonBox::Ok);
   QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel);
   ok->setText(QStringLiteral("OK"));
   cancel->setText(QStringLiteral("Cancel"));
@@ -77,6 +77,7 @@ void TFormPickFolder::Fill(IRDOFolder* selected) {
         break;
       }
   }
+  FButtonOK->setEnabled(FTree->currentItem() != nullptr);
   // The store roots stay open so the first level is always in view.
   for (int i = 0; i < FTree->topLevelItemCount(); ++i) FTree->topLevelItem(i)->setExpanded(true);
 }

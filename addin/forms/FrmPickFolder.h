@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QHash>
 
+class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -29,6 +30,7 @@ private:
 
   IRDOSession* FSession;  // borrowed
   QTreeWidget* FTree;
+  QPushButton* FButtonOK;
   QHash<const QTreeWidgetItem*, TwkPtr<IRDOFolder>> FFolders;  // each item's folder
 };
 
