@@ -11,6 +11,7 @@ control name, such as ButtonStart).
 
 Usage: e2e_desktop.py BIN_DIR SCRATCH_DIR   (run by run-e2e.sh)
 """
+import json
 import os
 import subprocess
 import sys
@@ -24,8 +25,18 @@ MAIN_BUTTON = "adxRibbonButton14360E9EF43F479992E352AC17B2E0FC"
 TIMEOUT = 30
 
 
+APP = None  # the host on the accessibility bus, for the failure report
+
+
 def fail(msg):
     print("e2e: FAIL: " + msg, file=sys.stderr)
+    try:  # what was on screen
+        for i in range(APP.childCount if APP else 0):
+            w = APP.getChildAtIndex(i)
+            texts = [a.name for a in walk(w) if a.getRoleName() in ("label", "text") and a.name]
+            print("e2e:   window %r: %s" % (w.name, " | ".join(texts)[:400]), file=sys.stderr)
+    except Exception:
+        pass
     sys.exit(1)
 
 
@@ -75,6 +86,15 @@ def app_of(name):
     return None
 
 
+def click(acc):
+    """A mouse click in the middle of the control. Controls that open a modal
+    window answer an accessibility action only after that window closes, so
+    those are clicked like a user does."""
+    wait_for("the control on screen", lambda: acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS).width > 0, 5)
+    x, y, w, h = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    pyatspi.Registry.generateMouseEvent(x + w // 2, y + h // 2, "b1c")
+
+
 def press(acc):
     action = acc.queryAction()
     names = [action.getName(i) for i in range(action.nActions)]
@@ -85,15 +105,19 @@ def press(acc):
     action.doAction(0)
 
 
-def dialog(app, title, inner_desc=None):
-    """A top-level window of this title (holding a control of that name)."""
+def dialog(app, title, inner_desc=None, test=None):
+    """A top-level window of this title (holding a control of that name, or
+    passing test)."""
     def probe():
         for i in range(app.childCount):
             w = app.getChildAtIndex(i)
             if w is None or w.name != title:
                 continue
-            if inner_desc is None or find(w, desc=inner_desc):
-                return w
+            if inner_desc is not None and not find(w, desc=inner_desc):
+                continue
+            if test is not None and not test(w):
+                continue
+            return w
         return None
     return wait_for("window " + title + (" with " + inner_desc if inner_desc else ""), probe)
 
@@ -122,31 +146,36 @@ def start_host():
 def main_dialog_run(app):
     step("ribbon: Tarnwick")
     button = wait_for("the ribbon's Tarnwick button", lambda: find(app, name="Tarnwick", desc=MAIN_BUTTON))
-    press(button)
+    click(button)
     main = dialog(app, "Tarnwick", "ButtonStart")
 
     step("source: Outlook folder, picked")
-    press(find(main, desc="RadioFolder"))
+    click(find(main, desc="RadioFolder"))
     picker = dialog(app, "Choose folder")
     inbox = wait_for("Inbox in the folder tree", lambda: find(picker, name="Inbox"))
     tree = inbox.parent
     table = tree.queryTable()
     row = table.getRowAtIndex(inbox.getIndexInParent())
     table.addRowSelection(row)
-    press(find(picker, name="OK", role="push button"))
+    click(find(picker, name="OK", role="push button"))
     folder_edit = find(main, desc="EditOLFolderName")
     wait_for("the folder path", lambda: "Inbox" in text_of(folder_edit), 10)
 
     step("task: Export emails to disk")
-    press(find(main, desc="CheckExportEmails"))
+    click(find(main, desc="CheckExportEmails"))
     editor = dialog(app, "Export emails", "EditDestPath")
     set_text(find(editor, desc="EditDestPath"), EXPORT)
-    press(find(editor, name="OK", role="push button"))
+    click(find(editor, name="OK", role="push button"))
+    # The directory does not exist yet: the editor offers to create it.
+    question = dialog(app, "Tarnwick", None, lambda w: find(w, name="Yes", role="push button"))
+    click(find(question, name="Yes", role="push button"))
     wait_for("the editor to close", lambda: all(
         app.getChildAtIndex(i) is None or app.getChildAtIndex(i).name != "Export emails" for i in range(app.childCount)), 10)
+    if not os.path.isdir(EXPORT):
+        fail("the export directory was not created")
 
     step("START")
-    press(find(main, desc="ButtonStart"))
+    click(find(main, desc="ButtonStart"))
     results = wait_for("the results window", lambda: next(
         (w for w in (app.getChildAtIndex(i) for i in range(app.childCount))
          if w is not None and w.name == "Tarnwick" and find(w, desc="ButtonStart") is None and find(w, role="text")), None), 60)
@@ -157,14 +186,21 @@ def main_dialog_run(app):
         if wanted not in lines:
             fail("the results lack " + wanted)
     close = find(results, role="push button")
-    press(close)
+    click(close)
 
     exported = [f for _, _, files in os.walk(EXPORT) for f in files]
-    if not exported:
-        fail("nothing was exported to " + EXPORT)
+    counted = int(lines.split("Emails exported:")[1].split()[0])
+    if counted == 0 or len(exported) != counted:
+        fail("%d files in %s, the results say %d" % (len(exported), EXPORT, counted))
     step("%d files exported" % len(exported))
+    # The job as the dialog ran it, read back by the job file reader.
     last = os.path.join(SCRATCH, "home", "Documents", "Tarnwick", "last.twc")
     wait_for("last.twc", lambda: os.path.isfile(last), 5)
+    r = run([os.path.join(BIN, "twk"), "job", "dump", last])
+    job = json.loads(r.stdout) if r.returncode == 0 else {}
+    if not (job.get("ExportEmails") and job["JobDef_ExportEmails"]["DestFolder"] == EXPORT
+            and job["SourceFilter"]["ProcessFolder"]):
+        fail("last.twc does not hold the job that ran: " + r.stdout + r.stderr)
 
 
 def selection_job(app):
@@ -217,7 +253,9 @@ def main():
     if r.returncode != 0 or not registry_has_addin():
         fail("register: %d %s" % (r.returncode, r.stderr))
 
+    global APP
     bus, host, app = start_host()
+    APP = app
     try:
         main_dialog_run(app)
         selection_job(app)
