@@ -16,7 +16,7 @@ export XDG_RUNTIME_DIR="$scratch/runtime" LC_ALL=C.UTF-8 TZ=UTC QT_LINUX_ACCESSI
 unset TWK_PROFILE QT_QPA_PLATFORM
 mkdir -p "$HOME" && mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 "$bin/tarnwick" --register "$bin/TWK.so" </dev/null
-xvfb-run -a -s "-screen 0 1100x720x24" dbus-run-session -- /usr/bin/python3 - "$bin" "$out" <<'PY'
+xvfb-run -a -n $((200 + RANDOM % 700)) -s "-noreset -screen 0 1100x720x24" dbus-run-session -- /usr/bin/python3 - "$bin" "$out" <<'PY'
 import os, subprocess, sys, time
 import pyatspi
 bin_dir, out = sys.argv[1], sys.argv[2]

@@ -27,5 +27,9 @@ mkdir -p "$HOME/Documents" "$XDG_CONFIG_HOME"
 mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
 
-exec xvfb-run -a -s "-screen 0 1280x900x24" dbus-run-session -- \
+# -noreset: the server must not restart when the registration's connection
+# closes, or the window's connection would race that restart.
+# A display number of its own: other test runs on the machine use Xvfb too,
+# and two servers racing for the same free number lock each other out.
+exec xvfb-run -a -n $((200 + RANDOM % 700)) -s "-noreset -screen 0 1280x900x24" dbus-run-session -- \
   /usr/bin/python3 "$here/e2e_desktop.py" "$bin" "$scratch"
