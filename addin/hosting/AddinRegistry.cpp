@@ -39,8 +39,9 @@ QString TAddinRegistry::SettingsPath(bool allUsers) {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') + QLatin1String(kFileName);
   QString dir = qEnvironmentVariable("TARNWICK_SYSCONFDIR");
   if (dir.isEmpty()) {
-    // Qt's system scope directory (/etc/xdg on Debian).
-    const QSettings probe(QSettings::IniFormat, QSettings::SystemScope, QStringLiteral("Quendal-Software"), QStringLiteral("TarnwickHost"));
+    // Qt's system scope directory (/etc/xdg on Debian); the native format
+    // is the INI format with the ".conf" name the user's file has too.
+    const QSettings probe(QSettings::NativeFormat, QSettings::SystemScope, QStringLiteral("Quendal-Software"), QStringLiteral("TarnwickHost"));
     return probe.fileName();
   }
   return dir + QLatin1Char('/') + QLatin1String(kFileName);

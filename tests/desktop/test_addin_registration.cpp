@@ -108,6 +108,14 @@ TEST_F(Registration, EndedInstancesDoNotCount) {
   EXPECT_FALSE(r.Stderr.contains("Please close"));
 }
 
+TEST_F(Registration, SettingsFilesOfBothScopes) {
+  EXPECT_EQ(TAddinRegistry::SettingsPath(false), User.Home() + QStringLiteral("/config/Quendal-Software/TarnwickHost.conf"));
+  qunsetenv("TARNWICK_SYSCONFDIR");
+  // Qt's system directory, under the same file name as the user's.
+  EXPECT_TRUE(TAddinRegistry::SettingsPath(true).endsWith(QLatin1String("/xdg/Quendal-Software/TarnwickHost.conf")))
+      << TAddinRegistry::SettingsPath(true).toStdString();
+}
+
 TEST_F(Registration, NoDisplayAndBadLibrary) {
   const TRunResult window = Tarnwick({});
   EXPECT_EQ(window.ExitCode, 1);
