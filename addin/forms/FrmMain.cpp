@@ -199,6 +199,8 @@ void TFormMain::CreateControls() {
   const char* panels[3] = {"Folder", "Progress", "Action"};
   for (int i = 0; i < 3; ++i) {
     FStatusPanels[i] = new QLabel(FStatusBar);
+    // Long folder names are cut, never widen the dialog during a run.
+    FStatusPanels[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     Name(FStatusPanels[i], QString::fromLatin1(panels[i]), QStringLiteral("StatusBarPanel%1").arg(i));
     FStatusBar->addWidget(FStatusPanels[i], i == 1 ? 0 : 1);
   }
