@@ -14,7 +14,9 @@
 #include "core/SendHandlers.h"
 #include "core/uRedemptionLoader.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <cstdio>
 #include <dlfcn.h>
 
 int GetOutlookMajorVersion(TOutlookApplication* app) {
@@ -89,9 +91,26 @@ void TAddInModule::AddInStartupComplete() {
   // The folder picker window of the main dialog and of the job checks.
   (*FRDOSession)->SetFolderPicker(MakeFolderPicker(FRDOSession->Intf()));
   FRDOSession->OnNewMail = [this](const QString& entryID) { Trap([&] { RDOSessionNewMail(entryID); }); };
+  MayProcessNewMail();
+}
+
+bool TAddInModule::MayProcessNewMail() {
+  if (!FInboxDefs || !FInboxDefs->Active() || FInboxDefs->Count() == 0) return false;
+  if (FNewMailLock.TryAcquire(QStringLiteral("the desktop (tarnwick, pid %1)").arg(QCoreApplication::applicationPid()))) {
+    FWaitingSaid = false;
+    return true;
+  }
+  // No dialog: it would come back with every new mail while twk watch runs.
+  if (!FWaitingSaid)
+    std::fprintf(stderr, "%s\n",
+                 qPrintable(QStringLiteral("Tarnwick: new mail is processed by %1: the inbox tasks wait until it ends")
+                                .arg(TNewMailLock::Holder())));
+  FWaitingSaid = true;
+  return false;
 }
 
 void TAddInModule::Shutdown() {
+  FNewMailLock.Release();
   // At most once: a repeated request finds every field empty.
   if (FRDOSession) {
     FRDOSession->OnNewMail = nullptr;
@@ -113,7 +132,7 @@ void TAddInModule::Quit() {
 }
 
 void TAddInModule::RDOSessionNewMail(const QString& entryID) {
-  if (!FInboxDefs || !FInboxDefs->Active() || FInboxDefs->Count() == 0 || !FRDOSession) return;
+  if (!FRDOSession || !MayProcessNewMail()) return;
   const TwkPtr<IRDOMail> mail = (*FRDOSession)->GetMessageFromID(entryID);
   if (!mail || !IsMailClass(mail->MessageClass())) return;
   TEmailProcessor processor;

@@ -6,6 +6,7 @@
 
 #include "addin/hosting/AddinModule.h"
 #include "core/JobDef.h"
+#include "core/NewMailLock.h"
 #include "core/Options.h"
 #include "core/RDOSession.h"
 
@@ -41,6 +42,10 @@ public:
   static QString ModuleDirectory();
 
   void RDOSessionNewMail(const QString& entryID);
+  // True when the inbox tasks may run here: the list is active and the
+  // new-mail lock is held (taken here when free; `twk watch` may hold it).
+  bool MayProcessNewMail();
+  bool HoldsNewMailLock() const { return FNewMailLock.Held(); }
   void LoadInboxDefs();
 
 protected:
@@ -60,6 +65,8 @@ private:
   bool FHaveLoggedOn = false;
   std::unique_ptr<TRDOSession> FRDOSession;
   TSendQuestions* FSendQuestions = nullptr;
+  TNewMailLock FNewMailLock;
+  bool FWaitingSaid = false;
 };
 
 // Outlook major version: the integer before the first "." of the version

@@ -6,8 +6,7 @@
 #include "core/Options.h"
 #include "core/RDOSession.h"
 #include "core/SendHandlers.h"
-
-#include <QProcess>
+#include "core/Sendmail.h"
 
 #include <cerrno>
 #include <csignal>
@@ -129,22 +128,6 @@ QByteArray CaptureLinks(const QByteArray& input, TOptions& options) {
     Err(QStringLiteral("twk sendmail: no terminal to ask on; %1 link(s) kept in the message\n")
             .arg(handlers.Unasked()));
   return changed ? InLineEndsOf(input, mail->MimeContent()) : input;
-}
-
-// Runs the real sendmail with args and the message on its standard input;
-// its output goes to ours. Returns its exit code.
-int RunSendmail(const QString& program, const QStringList& args, const QByteArray& message) {
-  QProcess p;
-  p.setProcessChannelMode(QProcess::ForwardedChannels);
-  p.start(program, args);
-  if (!p.waitForStarted(-1))
-    throw Exception(QStringLiteral("Unable to run the sendmail program \"%1\": %2").arg(program, p.errorString()));
-  p.write(message);
-  p.closeWriteChannel();
-  p.waitForFinished(-1);
-  if (p.exitStatus() != QProcess::NormalExit)
-    throw Exception(QStringLiteral("The sendmail program \"%1\" ended abnormally").arg(program));
-  return p.exitCode();
 }
 
 }  // namespace

@@ -63,6 +63,23 @@ void TWatcher::Start() {
   FOptions.LoadFromRegistry();
   LoadInboxDefs();
   WatchInboxFile();
+  MayProcess();
+}
+
+bool TWatcher::MayProcess() {
+  if (!FInboxDefs.Active() || FInboxDefs.Count() < 1) return false;
+  if (FLock.TryAcquire(QStringLiteral("twk watch (pid %1)").arg(QCoreApplication::applicationPid()))) {
+    if (FWaitingSaid) Err(QStringLiteral("The other processor of new mail has ended: processing new mail again\n"));
+    FWaitingSaid = false;
+    return true;
+  }
+  if (!FWaitingSaid) {
+    const QString holder = TNewMailLock::Holder();
+    Err(QStringLiteral("New mail is processed by %1: nothing is processed here until it ends\n")
+            .arg(holder.isEmpty() ? QStringLiteral("another program") : holder));
+  }
+  FWaitingSaid = true;
+  return false;
 }
 
 void TWatcher::LoadInboxDefs() {
@@ -103,10 +120,11 @@ void TWatcher::InboxFileMayHaveChanged() {
   if (FileIdentity(FInboxFile) == FLoadedIdentity) return;  // another file of the directory
   FOptions.LoadFromRegistry();
   LoadInboxDefs();
+  MayProcess();
 }
 
 void TWatcher::HandleNewMail(const QString& entryID) {
-  if (!FInboxDefs.Active() || FInboxDefs.Count() < 1) return;
+  if (!MayProcess()) return;
   QString escaped;
   QStringList mailErrors;
   try {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/JobDef.h"
+#include "core/NewMailLock.h"
 #include "core/Options.h"
 
 #include <QByteArray>
@@ -33,6 +34,9 @@ private:
   void LoadInboxDefs();
   void WatchInboxFile();
   void InboxFileMayHaveChanged();
+  // True when this watcher may run the inbox tasks: the list is active and
+  // the new-mail lock is held (taken here when free).
+  bool MayProcess();
 
   TRDOSession& FSession;
   QString FInboxFile;
@@ -41,6 +45,8 @@ private:
   QFileSystemWatcher FFileWatcher;
   QTimer FSettle;              // lets a writer finish before the file is read
   QByteArray FLoadedIdentity;  // of the file as last loaded
+  TNewMailLock FLock;
+  bool FWaitingSaid = false;
 };
 
 // SIGTERM and SIGINT quit the application's event loop: the handler only

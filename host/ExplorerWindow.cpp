@@ -1,7 +1,9 @@
 #include "host/ExplorerWindow.h"
 
 #include "core/RDOSession.h"
+#include "host/ComposeWindow.h"
 #include "host/FolderTreeModel.h"
+#include "host/MailSender.h"
 #include "host/MessageListModel.h"
 #include "host/PreviewPane.h"
 
@@ -9,6 +11,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStatusBar>
@@ -70,6 +73,14 @@ TExplorerWindow::TExplorerWindow(TRDOSession* session, QWidget* parent) : QMainW
 
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   file->addAction(QStringLiteral("E&xit"), QKeySequence::Quit, this, &QWidget::close);
+  QMenu* message = menuBar()->addMenu(QStringLiteral("&Message"));
+  FReplyAction = message->addAction(QStringLiteral("&Reply"), this, [this] { Reply(); });
+  FForwardAction = message->addAction(QStringLiteral("&Forward"), this, [this] { Forward(); });
+  FSendAction = message->addAction(QStringLiteral("&Send"), this, [this] { SendDraft(); });
+  FSender = std::make_unique<TMailSender>(FSession, [this](IRDOMail* item, bool& cancel) {
+    if (OnItemSend) OnItemSend(item, cancel);
+  });
+  for (QAction* a : {FReplyAction, FForwardAction, FSendAction}) a->setEnabled(false);
 
   if (FSession && FSession->Intf()) FFolders->SetSession(FSession->Intf());
   // New mail appears without a restart.
@@ -129,10 +140,14 @@ void TExplorerWindow::FolderChanged() {
   // Command bars are shown for folders holding mail.
   for (QToolBar* bar : FCommandBars) bar->setVisible(mail);
   FPreview->ShowMail(nullptr);
+  SelectionChanged();
 }
 
 void TExplorerWindow::SelectionChanged() {
   const QModelIndexList rows = FMessageView->selectionModel()->selectedRows();
+  FReplyAction->setEnabled(rows.size() == 1);
+  FForwardAction->setEnabled(rows.size() == 1);
+  FSendAction->setEnabled(rows.size() == 1 && InDrafts());
   if (rows.size() != 1 || !FSession || !FSession->Intf()) {
     FPreview->ShowMail(nullptr);
     return;
@@ -143,6 +158,65 @@ void TExplorerWindow::SelectionChanged() {
   } catch (const std::exception& e) {
     FPreview->ShowMail(nullptr);
     statusBar()->showMessage(QString::fromUtf8(e.what()));
+  }
+}
+
+TwkPtr<IRDOMail> TExplorerWindow::SelectedMail() {
+  const QList<QPair<QString, QString>> items = SelectedItems();
+  if (items.size() != 1 || !FSession || !FSession->Intf()) return {};
+  return (*FSession)->GetMessageFromID(items.first().first);
+}
+
+bool TExplorerWindow::InDrafts() {
+  try {
+    const TwkPtr<IRDOFolder> current = CurrentFolder();
+    const TwkPtr<IRDOFolder> drafts = FindTopFolder(FSession, DraftFolderNames());
+    return current && drafts && current->EntryID() == drafts->EntryID();
+  } catch (const std::exception&) {
+    // A folder that cannot be read is no Drafts folder to send from.
+    return false;
+  }
+}
+
+TComposeWindow* TExplorerWindow::Compose(const TComposedMail& mail) {
+  auto* w = new TComposeWindow(mail, FSession, FSender.get(), this);
+  // Sent mail shows in the Sent folder's count.
+  connect(w, &QDialog::accepted, this, [this] { NewMail(QString()); });
+  w->show();
+  return w;
+}
+
+TComposeWindow* TExplorerWindow::Reply() {
+  try {
+    if (const TwkPtr<IRDOMail> mail = SelectedMail()) return Compose(ReplyTo(mail.get()));
+  } catch (const std::exception& e) {
+    QMessageBox::critical(this, QStringLiteral("Tarnwick"), QString::fromUtf8(e.what()));
+  }
+  return nullptr;
+}
+
+TComposeWindow* TExplorerWindow::Forward() {
+  try {
+    if (const TwkPtr<IRDOMail> mail = SelectedMail()) return Compose(ForwardOf(mail.get()));
+  } catch (const std::exception& e) {
+    QMessageBox::critical(this, QStringLiteral("Tarnwick"), QString::fromUtf8(e.what()));
+  }
+  return nullptr;
+}
+
+bool TExplorerWindow::SendDraft() {
+  try {
+    const TwkPtr<IRDOMail> mail = InDrafts() ? SelectedMail() : TwkPtr<IRDOMail>();
+    if (!mail) return false;
+    if (!FSender->Send(mail.get(), true)) {
+      statusBar()->showMessage(QStringLiteral("Sending was cancelled: the message was not sent"));
+      return false;
+    }
+    FolderChanged();
+    return true;
+  } catch (const std::exception& e) {
+    QMessageBox::critical(this, QStringLiteral("Tarnwick"), QString::fromUtf8(e.what()));
+    return false;
   }
 }
 

@@ -14,6 +14,10 @@ class QTableView;
 class QToolBar;
 class QTreeView;
 class TAddinManager;
+class TComposeWindow;
+class TMailSender;
+struct TComposedMail;
+class QAction;
 class TFolderTreeModel;
 class TMessageListModel;
 class TPreviewPane;
@@ -40,6 +44,16 @@ public:
   TwkPtr<IRDOFolder> CurrentFolder() override;
   QList<QPair<QString, QString>> SelectedItems() override;
 
+  // The application's item-send event (the add-ins' handlers).
+  std::function<void(IRDOMail* item, bool& cancel)> OnItemSend;
+  // Reply to / forward the one selected e-mail in a compose window (shown,
+  // returned); null when not exactly one is selected.
+  TComposeWindow* Reply();
+  TComposeWindow* Forward();
+  // Sends the one selected message of the Drafts folder; false when
+  // cancelled, failed (shown) or nothing fits.
+  bool SendDraft();
+
   // New mail: counts and the list are read again.
   void NewMail(const QString& entryID);
 
@@ -49,6 +63,9 @@ protected:
 private:
   void FolderChanged();
   void SelectionChanged();
+  TwkPtr<IRDOMail> SelectedMail();
+  bool InDrafts();
+  TComposeWindow* Compose(const TComposedMail& mail);
 
   TRDOSession* FSession;
   QTabWidget* FRibbon;
@@ -60,4 +77,8 @@ private:
   TPreviewPane* FPreview;
   QList<QToolBar*> FCommandBars;
   bool FClosed = false;
+  std::unique_ptr<TMailSender> FSender;
+  QAction* FReplyAction;
+  QAction* FForwardAction;
+  QAction* FSendAction;
 };

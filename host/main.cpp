@@ -80,6 +80,7 @@ int RunHost(const THostSettings& settings) {
                             [&window](QToolBar* bar) { window.AddCommandBar(bar); });
   for (const QString& error : addins.Errors()) Fail(error);
   if (!addins.Errors().isEmpty()) window.ShowStatus(addins.Errors().join(QStringLiteral("; ")));
+  window.OnItemSend = [&addins](IRDOMail* item, bool& cancel) { addins.ItemSend(item, cancel); };
   window.OnClose = [&addins, &settings] { addins.Shutdown(settings.FastShutdown ? osFast : osNormal); };
   window.show();
   const int rc = QApplication::exec();
