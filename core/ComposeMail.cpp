@@ -2,7 +2,9 @@
 
 #include "twktools/TWKtools.h"
 
+#include <QLocale>
 #include <QRandomGenerator>
+#include <cstdlib>
 #include <QStringList>
 
 namespace {
@@ -82,6 +84,16 @@ QByteArray TextPart(const QString& body) {
   return head + "Content-Transfer-Encoding: 7bit\n\n" + bytes;
 }
 
+// "Thu, 10 Dec 2026 09:30:00 +0000": English names whatever the locale.
+QByteArray DateHeader(const QDateTime& date) {
+  const int offset = date.offsetFromUtc() / 60;
+  const QString zone = QStringLiteral("%1%2%3")
+                           .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                           .arg(std::abs(offset) / 60, 2, 10, QLatin1Char('0'))
+                           .arg(std::abs(offset) % 60, 2, 10, QLatin1Char('0'));
+  return (QLocale::c().toString(date, QStringLiteral("ddd, dd MMM yyyy hh:mm:ss ")) + zone).toLatin1();
+}
+
 QString AddressText(IRDOAddressEntry* entry) {
   if (!entry) return {};
   const QString name = entry->Name(), address = entry->Address();
@@ -139,7 +151,7 @@ QByteArray ComposeMime(const TComposedMail& mail, const QDateTime& date, const Q
   h += "To: " + EncodeAddresses(mail.To) + '\n';
   if (!mail.Cc.trimmed().isEmpty()) h += "Cc: " + EncodeAddresses(mail.Cc) + '\n';
   h += "Subject: " + EncodeText(mail.Subject) + '\n';
-  h += "Date: " + date.toString(Qt::RFC2822Date).toLatin1() + '\n';
+  h += "Date: " + DateHeader(date) + '\n';
   h += "Message-ID: <" + QByteArray::number(date.toMSecsSinceEpoch(), 36) + '.' +
        QByteArray::number(QRandomGenerator::global()->generate64(), 36) + '@' + messageIdDomain + ">\n";
   h += "MIME-Version: 1.0\n";

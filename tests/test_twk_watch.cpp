@@ -2,6 +2,7 @@
 // writer delivers into the Inbox's new/ (tmp/ then rename, as an MTA does),
 // the inbox file is read again when it is replaced, errors go to standard
 // error, and SIGTERM or SIGINT ends it with exit code 0.
+#include "core/NewMailLock.h"
 #include "test_engine_fixture.h"
 
 #include <QElapsedTimer>
@@ -172,6 +173,34 @@ TEST_F(TwkWatch, TaskErrorsGoToStandardErrorWithATimestamp) {
   EXPECT_EQ(lines[5], "Export emails: Invalid mask for subfolders/filename specified");
   EXPECT_EQ(lines[6], "");
   EXPECT_EQ(Files(Export()), QStringList());
+}
+
+TEST_F(TwkWatch, WaitsWhileTheDesktopProcessesNewMailAndTakesOverAfterIt) {
+  WriteStore(QJsonObject{{"Inbox", QJsonArray{}}});
+  WriteInbox(true, {EmlTask("")});
+  // The desktop's add-in started first with an active list.
+  TNewMailLock desktop;
+  ASSERT_TRUE(desktop.TryAcquire("the desktop (tarnwick, pid 4242)"));
+  Start();
+  EXPECT_TRUE(FErr.contains("New mail is processed by the desktop (tarnwick, pid 4242): nothing is processed here until it ends\n"))
+      << FErr.constData();
+  Deliver("1715072642.M1P1.mta", "Bob <bob@example.org>", "While the desktop runs");
+  QThread::msleep(300);
+  ReadErr(50);
+  EXPECT_EQ(Files(Export()), QStringList());
+
+  // The desktop ended: the next new mail is processed here, and the lock
+  // now names this watcher.
+  desktop.Release();
+  const qsizetype mark = FErr.size();
+  Deliver("1715072643.M2P1.mta", "Bob <bob@example.org>", "After the desktop");
+  ASSERT_TRUE(WaitForFile(Export() + "/After the desktop.eml")) << FErr.constData();
+  EXPECT_TRUE(WaitForErr("processing new mail again\n", mark)) << FErr.constData();
+  EXPECT_EQ(TNewMailLock::Holder(), QStringLiteral("twk watch (pid %1)").arg(FWatch.processId()));
+  EXPECT_FALSE(desktop.TryAcquire("the desktop (tarnwick, pid 4242)"));
+  Stop();
+  EXPECT_EQ(Files(Export()), QStringList{"After the desktop.eml"});
+  EXPECT_TRUE(desktop.TryAcquire("the desktop (tarnwick, pid 4242)"));
 }
 
 TEST_F(TwkWatch, SigintEndsItCleanlyAndAMissingStoreFailsTheStart) {
