@@ -1,4 +1,4 @@
-// The send capture's two questions as plain question boxes on the desktop.
+// The send capture's two questions in their dialogs on the desktop.
 #pragma once
 
 #include "core/SendHandlers.h"
