@@ -56,7 +56,7 @@ TFormEditEmailFilter::TFormEditEmailFilter(QWidget* owner)
   date->addWidget(FRadioDateOlderThan, 1, 1);
   FEditDays = new QSpinBox(group);
   FEditDays->setRange(0, 10000);
-  Name(FEditDays, QStringLiteral("days"), QStringLiteral("EditDays"));
+  Name(FEditDays, QStringLiteral("older than: days"), QStringLiteral("EditDays"));
   auto* days = new QHBoxLayout;
   days->addWidget(FEditDays);
   days->addWidget(new QLabel(QStringLiteral("days"), group));

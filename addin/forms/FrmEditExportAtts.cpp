@@ -36,7 +36,7 @@ TFormEditExportAtts::TFormEditExportAtts(QWidget* owner)
   Name(FCheckSize, FCheckSize->text(), QStringLiteral("CheckSize"));
   FEditSize = new QSpinBox(which);
   FEditSize->setRange(0, 10000);
-  Name(FEditSize, QStringLiteral("KB"), QStringLiteral("EditSize"));
+  Name(FEditSize, QStringLiteral("Large attachments only: KB"), QStringLiteral("EditSize"));
   auto* size = new QHBoxLayout;
   size->addWidget(FCheckSize);
   size->addWidget(FEditSize);
