@@ -1,6 +1,7 @@
 // twk sendmail [sendmail options and recipients]
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/DialogQuestions.h"
 #include "cli/Terminal.h"
 #include "core/LinkRoots.h"
 #include "core/Options.h"
@@ -25,7 +26,9 @@ const char* const kHelp =
     "the same arguments and the message, and exits with its exit code.\n"
     "\n"
     "Questions are asked on the terminal (/dev/tty); answer y(es), n(o),\n"
-    "a(lways), v (never) or c(ancel). Without a terminal the links are kept.\n"
+    "a(lways), v (never) or c(ancel). Without a terminal but with a display\n"
+    "(DISPLAY or WAYLAND_DISPLAY) they are the desktop's dialogs (the helper\n"
+    "twk-ask beside twk); with neither, the links are kept.\n"
     "Cancel sends nothing and exits with 1. Signed or encrypted messages and\n"
     "input that is no MIME message are passed on unchanged.\n"
     "\n"
@@ -120,7 +123,16 @@ QByteArray CaptureLinks(const QByteArray& input, TOptions& options) {
   roots.Load();
   TTerminal terminal;
   TTerminalQuestions questions(terminal);
-  TSendHandlers handlers(options, terminal.IsOpen() ? &questions : nullptr);
+  // No terminal (started from a desktop mail program): the dialogs, when a
+  // display is there.
+  const QString helper = terminal.IsOpen() ? QString() : TDialogQuestions::Helper();
+  TDialogQuestions dialogs(helper);
+  TSendQuestions* asker = nullptr;
+  if (terminal.IsOpen())
+    asker = &questions;
+  else if (!helper.isEmpty())
+    asker = &dialogs;
+  TSendHandlers handlers(options, asker);
   bool changed = false;
   if (ItemSend(mail.get(), handlers, roots, &session, changed)) throw EAbort();
   if (handlers.SaveFailed()) Err(QStringLiteral("twk sendmail: Unable to save the settings\n"));

@@ -76,10 +76,17 @@ protected:
   void SetSendOptions(const char* mode) const {
     ASSERT_EQ(Twk({"options", "set", "SendOptions", mode}).ExitCode, 0);
   }
-  // twk sendmail without a controlling terminal (a new session).
-  TRunResult Sendmail(const QStringList& args, const QByteArray& input) const {
-    return RunProgram("/usr/bin/setsid", QStringList{"-w", BinPath("twk"), "sendmail"} + args, input,
-                      FUser.Environment());
+  // twk sendmail without a controlling terminal (a new session), and
+  // without a display unless one is named.
+  TRunResult Sendmail(const QStringList& args, const QByteArray& input, const QString& display = {}) const {
+    QProcessEnvironment env = FUser.Environment();
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    if (display.isEmpty())
+      env.remove("DISPLAY");
+    else
+      env.insert("DISPLAY", display);
+    return RunProgram("/usr/bin/setsid", QStringList{"-w", BinPath("twk"), "sendmail"} + args, input, env);
   }
   // twk sendmail on a pty answering with answers; the transcript is Stdout.
   TRunResult OnTerminal(const QByteArray& input, const QString& answers) const {
@@ -162,6 +169,17 @@ TEST_F(TwkSendmail, WithoutATerminalLinksAreKeptAndSaid) {
   EXPECT_EQ(r.ExitCode, 0);
   EXPECT_EQ(Received(), LinkMessage());
   EXPECT_EQ(r.Stderr, "twk sendmail: no terminal to ask on; 1 link(s) kept in the message\n");
+}
+
+// With a display the question is the desktop's dialog (driven in the
+// end-to-end test); a dialog that cannot open counts as cancel.
+TEST_F(TwkSendmail, WithADisplayADialogThatCannotOpenSendsNothing) {
+  SetSendOptions("soAsk");
+  const TRunResult r = Sendmail({"rcpt@example.org"}, LinkMessage(), ":4987");
+  EXPECT_EQ(r.ExitCode, 1) << r.Stderr.constData();
+  EXPECT_FALSE(SendmailRan());
+  EXPECT_TRUE(r.Stderr.contains("twk sendmail: the question dialog (" + BinPath("twk-ask").toUtf8() + ") failed"))
+      << r.Stderr.constData();
 }
 
 TEST_F(TwkSendmail, QuestionsOnTheTerminal) {
