@@ -4,13 +4,20 @@
 is ticked and its editor filled, START runs, the results window shows the
 result lines, the files are on disk and last.twc is written; a "Selected
 emails" job of TWKbat runs on the rows selected in the window (D-Bus); the
-registration round trip with the question about the running window.
+registration round trip with the question about the running window; an
+inbox task runs on a message delivered into the maildir while the window is
+open (and `twk watch` says the desktop has the new mail); a forward of that
+message, whose link is answered Yes in the replace question, sends the file
+to a recording sendmail and leaves a copy in Sent; `twk sendmail` without a
+terminal asks in the same dialog.
 
 Controls are found by accessible name (their caption) and description (their
 control name, such as ButtonStart).
 
 Usage: e2e_desktop.py BIN_DIR SCRATCH_DIR   (run by run-e2e.sh)
 """
+import email
+import email.policy
 import json
 import os
 import subprocess
@@ -242,6 +249,132 @@ def registration_while_running():
         fail("the registration did not ask about the running window: %d %s" % (r.returncode, r.stderr))
 
 
+LINKED = os.path.join(SCRATCH, "files", "report.pdf")
+LINKED_BYTES = b"%PDF-1.4\n% the linked report\n"
+INBOX_EXPORT = os.path.join(SCRATCH, "inbox-export")
+SENDMAIL_OUT = os.path.join(SCRATCH, "sendmail.out")
+DELIVERED = "Quarterly report link"
+
+
+def link_bytes(target):
+    return "\ufeffTWK\r\n{}\r\n".format(target).encode("utf-16-le")
+
+
+def message_with_link(subject):
+    msg = email.message.EmailMessage()
+    msg["From"] = "Carol <carol@example.org>"
+    msg["To"] = "me@example.org"
+    msg["Subject"] = subject
+    msg["Date"] = "Thu, 10 Dec 2026 10:00:00 +0000"
+    msg["Message-ID"] = "<e2e-link@example.org>"
+    msg.set_content("The report is attached as a link.\n")
+    msg.add_attachment(link_bytes(LINKED), maintype="application", subtype="octet-stream",
+                       filename="report.pdf.twk")
+    return msg.as_bytes()
+
+
+def prepare_sending():
+    """The linked file, an active inbox task (EML export of every e-mail), the
+    send option soAsk and a sendmail that records what it gets."""
+    os.makedirs(os.path.dirname(LINKED), exist_ok=True)
+    with open(LINKED, "wb") as f:
+        f.write(LINKED_BYTES)
+    fake = os.path.join(SCRATCH, "sendmail")
+    with open(fake, "w") as f:
+        f.write('#!/bin/sh\nprintf "%%s\\n" "$@" > "%s.args"\ncat > "%s"\n' % (SENDMAIL_OUT, SENDMAIL_OUT))
+    os.chmod(fake, 0o755)
+    twk = os.path.join(BIN, "twk")
+    inbox = os.path.join(SCRATCH, "home", "Documents", "Tarnwick", "inbox.twx")
+    os.makedirs(os.path.dirname(inbox), exist_ok=True)
+    spec = {"Active": True, "Tasks": [{"ExportEmails": True, "JobDef_ExportEmails": {
+        "EmailFormat": "efEML", "DestFolder": INBOX_EXPORT, "SubFolderMask": "[B]"}}]}
+    for args, stdin_text in ((["inbox", "build", "-", "-o", inbox], json.dumps(spec)),
+                             (["options", "set", "SendOptions", "soAsk"], ""),
+                             (["options", "set", "Sendmail", fake], "")):
+        r = run([twk] + args, stdin_text)
+        if r.returncode != 0:
+            fail("twk %s: %s" % (" ".join(args), r.stderr))
+
+
+def sent_count():
+    return sum(len(files) for d, _, files in os.walk(os.path.join(SCRATCH, "Maildir", "Sent"))
+               if os.path.basename(d) in ("cur", "new"))
+
+
+def attachment_sent(raw, name):
+    msg = email.message_from_bytes(raw, policy=email.policy.default)
+    for part in msg.iter_attachments():
+        if part.get_filename() == name:
+            return part.get_content()
+    return None
+
+
+def new_mail_runs_inbox_task():
+    step("new mail while the window is open: the inbox task runs")
+    inbox = os.path.join(SCRATCH, "Maildir", "INBOX")
+    tmp = os.path.join(inbox, "tmp", "1790000000.e2e.link")
+    with open(tmp, "wb") as f:
+        f.write(message_with_link(DELIVERED))
+    os.rename(tmp, os.path.join(inbox, "new", "1790000000.e2e.link"))
+    wait_for("the inbox task's export", lambda: os.path.isfile(os.path.join(INBOX_EXPORT, DELIVERED + ".eml")))
+
+    step("twk watch while the desktop has the new mail")
+    r = subprocess.run(["timeout", "-s", "INT", "4", os.path.join(BIN, "twk"), "watch"],
+                       capture_output=True, text=True, timeout=60)
+    if "New mail is processed by the desktop (tarnwick, pid " not in r.stderr:
+        fail("twk watch did not wait for the desktop: " + r.stderr)
+
+
+def forward_with_link(app):
+    step("forward the delivered e-mail; the link is replaced by its file")
+    messages = wait_for("the message list", lambda: find(app, name="Messages", role="table"))
+    table = messages.queryTable()
+
+    def row_of_delivered():
+        for row in range(table.nRows):
+            if table.getAccessibleAt(row, 2).name == DELIVERED:
+                return row + 1
+        return None
+    row = wait_for("the delivered e-mail in the list", row_of_delivered) - 1
+    for selected in table.getSelectedRows():
+        table.removeRowSelection(selected)
+    table.addRowSelection(row)
+    wait_for("one selected row", lambda: table.nSelectedRows == 1, 5)
+    before = sent_count()
+    press(wait_for("Message > Forward", lambda: find(app, name="Forward", role="menu item")))
+    compose = dialog(app, "FW: " + DELIVERED)
+    set_text(find(compose, name="To", role="text"), "Bob <bob@example.org>")
+    click(find(compose, name="Send", role="push button"))
+    answer_replace_question(app)
+    wait_for("the recorded message", lambda: os.path.isfile(SENDMAIL_OUT))
+    with open(SENDMAIL_OUT, "rb") as f:
+        raw = f.read()
+    if attachment_sent(raw, "report.pdf") != LINKED_BYTES:
+        fail("the forward did not carry the linked file:\n" + raw.decode("utf-8", "replace")[:2000])
+    wait_for("a copy in Sent", lambda: sent_count() == before + 1, 10)
+
+
+def answer_replace_question(app):
+    question = dialog(app, "Tarnwick - Confirm", "ButtonYes")
+    click(find(question, desc="ButtonYes"))
+
+
+def sendmail_dialog_without_terminal():
+    step("twk sendmail without a terminal: the question is the dialog")
+    os.remove(SENDMAIL_OUT)
+    p = subprocess.Popen(["setsid", "-w", os.path.join(BIN, "twk"), "sendmail", "bob@example.org"],
+                         stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    p.stdin.write(message_with_link("From the mail program"))
+    p.stdin.close()
+    ask = wait_for("twk-ask on the accessibility bus", lambda: app_of("twk-ask"))
+    answer_replace_question(ask)
+    if p.wait(timeout=60) != 0:
+        fail("twk sendmail ended with %d: %s" % (p.returncode, p.stderr.read().decode()))
+    with open(SENDMAIL_OUT, "rb") as f:
+        if attachment_sent(f.read(), "report.pdf") != LINKED_BYTES:
+            fail("twk sendmail did not send the linked file")
+
+
 def registry_has_addin():
     conf = os.path.join(SCRATCH, "etc", "Quendal-Software", "TarnwickHost.conf")
     return os.path.isfile(conf) and "LoadBehavior=3" in open(conf).read()
@@ -253,12 +386,16 @@ def main():
     if r.returncode != 0 or not registry_has_addin():
         fail("register: %d %s" % (r.returncode, r.stderr))
 
+    prepare_sending()
     global APP
     bus, host, app = start_host()
     APP = app
     try:
         main_dialog_run(app)
         selection_job(app)
+        new_mail_runs_inbox_task()
+        forward_with_link(app)
+        sendmail_dialog_without_terminal()
         registration_while_running()
         step("File > Exit")
         press(wait_for("the Exit menu item", lambda: find(app, name="Exit", role="menu item")))
