@@ -8,12 +8,14 @@
 #include "core/RDOSession.h"
 #include "core/uRedemptionLoader.h"
 #include "host/AddinManager.h"
+#include "host/ComposeWindow.h"
 #include "host/ExplorerWindow.h"
 #include "host/HostApplication.h"
 #include "tests/desktop/QtEnvironment.h"
 #include "tests/test_engine_fixture.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QMenu>
 #include <QTableView>
 #include <QTest>
@@ -150,6 +152,46 @@ TEST_F(HostWindow, ApplicationObjectShowsFolderAndSelectionAndNewMailAppears) {
   ASSERT_TRUE(QFile::rename(inboxDir + QStringLiteral("/tmp/1790000001.late.test"), inboxDir + QStringLiteral("/new/1790000001.late.test")));
   EXPECT_TRUE(QTest::qWaitFor([model] { return model->rowCount() == 4; }, 10000));
   EXPECT_EQ(app.ActiveExplorer()->Selection()->Count(), 2) << "the selection survives the refresh";
+}
+
+TEST_F(HostWindow, MessageMenuFollowsTheSelectionAndReplyAddressesTheSender) {
+  TExplorerWindow window(&FSession);
+  window.ShowInbox();
+  window.show();
+  auto* view = window.findChild<QTableView*>();
+  QAbstractItemModel* model = view->model();
+  ASSERT_TRUE(QTest::qWaitFor([model] { return model->rowCount() == 3; }, 5000));
+  auto action = [&window](const char* text) {
+    for (QAction* a : window.findChildren<QAction*>())
+      if (a->text() == QLatin1String(text)) return a;
+    return static_cast<QAction*>(nullptr);
+  };
+  QAction* reply = action("&Reply");
+  QAction* forward = action("&Forward");
+  QAction* send = action("&Send");
+  ASSERT_TRUE(reply && forward && send);
+  const struct {
+    const char* Name;
+    QList<int> Rows;
+    bool One;
+  } cases[] = {{"none selected", {}, false}, {"one", {1}, true}, {"two", {0, 2}, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    view->clearSelection();
+    for (int row : c.Rows) view->selectionModel()->select(model->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    EXPECT_EQ(reply->isEnabled(), c.One);
+    EXPECT_EQ(forward->isEnabled(), c.One);
+    EXPECT_FALSE(send->isEnabled()) << "Send is for a message of the Drafts folder";
+    EXPECT_EQ(window.Reply() != nullptr, c.One);
+  }
+  view->clearSelection();
+  view->selectionModel()->select(model->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  TComposeWindow* compose = window.Reply();
+  ASSERT_TRUE(compose);
+  EXPECT_EQ(compose->Mail().To, "Alice <alice@example.org>");
+  EXPECT_TRUE(compose->Mail().Subject.startsWith(QLatin1String("RE: "))) << compose->Mail().Subject.toStdString();
+  EXPECT_TRUE(compose->Mail().Attachments.isEmpty());
+  EXPECT_FALSE(window.SendDraft());
 }
 
 TEST_F(HostWindow, LibraryThatCannotBeLoadedIsReported) {
