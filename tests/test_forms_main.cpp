@@ -396,6 +396,40 @@ TEST_F(FormMain, CancelDuringTheRunStopsItShowsResultsAndThenCloses) {
   EXPECT_FALSE(C<QPushButton>("ButtonDeleteJobDef")->isEnabled());
 }
 
+// The mail window's selection: START on "Selected emails" runs on exactly
+// the selected e-mails; the picker starts at the folder the window shows.
+TEST_F(FormMain, SelectedEmailsOfTheMailWindowAndItsFolderForThePicker) {
+  const TwkPtr<IRDOFolder> projects = Store.Folder(QStringLiteral("Inbox\\Projects"));
+  const TwkPtr<IRDOItems> items = projects->Items();
+  TFakeOutlook outlook(projects.get(), {items->Item(1), items->Item(3)});
+  Form.SetOutlook(&outlook);
+  QString preselected, results;
+  RunForm([&] {
+    Steps.Add("TFormPickFolder", [&](QWidget* w) {
+      auto* tree = Control<QTreeWidget>(w, QStringLiteral("TreeFolders"));
+      preselected = tree->currentItem() ? tree->currentItem()->text(0) : QString();
+      static_cast<QDialog*>(w)->reject();
+    });
+    C<QRadioButton>("RadioFolder")->click();
+    C<QRadioButton>("RadioSelected")->click();
+    QDir().mkpath(Export());
+    Steps.Add("TFormEditExportEmails", [&](QWidget* w) {
+      Control<QLineEdit>(w, QStringLiteral("EditDestPath"))->setText(Export());
+      Control<QPushButton>(w, QStringLiteral("ButtonOK"))->click();
+    });
+    C<QCheckBox>("CheckExportEmails")->click();  // ticking opens the editor
+    Steps.Add("TFormResults", [&](QWidget* w) {
+      results = Control<QPlainTextEdit>(w, QStringLiteral("MemoResults"))->toPlainText();
+      static_cast<QDialog*>(w)->accept();
+    });
+    C<QPushButton>("ButtonStart")->click();
+  });
+  EXPECT_EQ(preselected, QStringLiteral("Projects"));
+  EXPECT_TRUE(results.contains(QStringLiteral("Emails exported: 2"))) << results.toStdString();
+  EXPECT_EQ(QDir(Export()).entryList(QDir::Files).size(), 2);
+  EXPECT_FALSE(Load(TOptions::GetLastUsedFilename()).SourceFilter().ProcessFolder());
+}
+
 TEST_F(FormMain, ExecuteLoadsTheLastUsedJobAndCloseKeepsNothing) {
   const TJobDef_Manual job = ExportJob(QStringLiteral("Sent"));
   QDir().mkpath(QFileInfo(TOptions::GetLastUsedFilename()).absolutePath());

@@ -5,6 +5,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
 #include <QWidget>
@@ -15,8 +16,16 @@ void Name(QWidget* control, const QString& accessibleName, const QString& contro
   control->setAccessibleDescription(controlName);
 }
 
+QPushButton* MakeEllipsisButton(QWidget* parent, const QString& accessibleName, const QString& controlName) {
+  auto* button = new QPushButton(QStringLiteral("..."), parent);
+  button->setAutoDefault(false);
+  button->setFixedWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
+  Name(button, accessibleName, controlName);
+  return button;
+}
+
 void CenterOnOwner(QWidget* window) {
-  window->adjustSize();
+  if (!window->testAttribute(Qt::WA_Resized)) window->adjustSize();
   const QWidget* owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
   QRect area;
   if (owner && owner->isVisible())

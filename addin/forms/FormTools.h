@@ -7,6 +7,7 @@
 
 class QGroupBox;
 class QLabel;
+class QPushButton;
 class QToolButton;
 class QWidget;
 
@@ -14,7 +15,10 @@ class QWidget;
 // dialog's description ("ButtonStart"); accessible name := what the user
 // reads (its caption, its label, or what a "..." button opens).
 void Name(QWidget* control, const QString& accessibleName, const QString& controlName);
-// Centres a window on its owner (on the screen without one).
+// A "..." button as narrow as its text; accessibleName says what it opens.
+QPushButton* MakeEllipsisButton(QWidget* parent, const QString& accessibleName, const QString& controlName);
+// Centres a window on its owner (on the screen without one); a window
+// without a size of its own gets its layout's.
 void CenterOnOwner(QWidget* window);
 // The group's caption bold, its contents in the normal font: call after the
 // group is filled.

@@ -123,10 +123,9 @@ QStringList TFormEditBase::MemoLines(const QPlainTextEdit* memo) {
   return lines;
 }
 
-QPushButton* TFormEditBase::MakeBrowseButton(QWidget* parent, QLineEdit* edit, const QString& accessibleName) {
-  auto* button = new QPushButton(QStringLiteral("..."), parent);
-  button->setAutoDefault(false);
-  button->setAccessibleName(accessibleName);
+QPushButton* TFormEditBase::MakeBrowseButton(QWidget* parent, QLineEdit* edit, const QString& accessibleName,
+                                             const QString& controlName) {
+  QPushButton* button = MakeEllipsisButton(parent, accessibleName, controlName);
   connect(button, &QPushButton::clicked, this, [this, edit] {
     QString path = TrimStr(edit->text());
     if (BrowseForFolder(this, QStringLiteral("Choose directory"), path)) edit->setText(path);
@@ -139,8 +138,8 @@ QLineEdit* TFormEditBase::AddDestPath(QWidget* parent, QGridLayout* grid, int ro
   Name(edit, QString(), QStringLiteral("EditDestPath"));
   grid->addWidget(MakeLabel(parent, label, edit, QString()), row, 0, 1, 3);
   grid->addWidget(edit, row + 1, 0, 1, 2);
-  QPushButton* browse = MakeBrowseButton(parent, edit, QStringLiteral("Choose destination directory"));
-  Name(browse, browse->accessibleName(), QStringLiteral("ButtonBrowseForDestPath"));
+  QPushButton* browse = MakeBrowseButton(parent, edit, QStringLiteral("Choose destination directory"),
+                                         QStringLiteral("ButtonBrowseForDestPath"));
   grid->addWidget(browse, row + 1, 2);
   return edit;
 }

@@ -50,7 +50,8 @@ protected:
   static QStringList MemoLines(const QPlainTextEdit* memo);           // cleaned
   // "..." beside a directory edit: the directory chooser "Choose directory"
   // starting at the trimmed edit text; a chosen directory replaces the text.
-  QPushButton* MakeBrowseButton(QWidget* parent, QLineEdit* edit, const QString& accessibleName);
+  QPushButton* MakeBrowseButton(QWidget* parent, QLineEdit* edit, const QString& accessibleName,
+                                const QString& controlName);
   // The label, the destination edit EditDestPath and its "...", into grid
   // rows row and row + 1.
   QLineEdit* AddDestPath(QWidget* parent, QGridLayout* grid, int row, const QString& label);

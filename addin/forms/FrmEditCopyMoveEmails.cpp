@@ -23,10 +23,8 @@ TFormEditCopyMoveEmails::TFormEditCopyMoveEmails(QWidget* owner, IRDOSession* se
   Name(FEditDestFolder, QString(), QStringLiteral("EditDestFolder"));
   grid->addWidget(MakeLabel(group, QStringLiteral("Choose the Outlook folder:"), FEditDestFolder, QString()), 0, 0, 1, 3);
   grid->addWidget(FEditDestFolder, 1, 0, 1, 2);
-  FButtonBrowseForDestFolder = new QPushButton(QStringLiteral("..."), group);
-  FButtonBrowseForDestFolder->setAutoDefault(false);
-  Name(FButtonBrowseForDestFolder, QStringLiteral("Choose destination folder"),
-       QStringLiteral("ButtonBrowseForDestFolder"));
+  FButtonBrowseForDestFolder = MakeEllipsisButton(group, QStringLiteral("Choose destination folder"),
+                                                  QStringLiteral("ButtonBrowseForDestFolder"));
   grid->addWidget(FButtonBrowseForDestFolder, 1, 2);
   FEditSubFolderMask = AddMask(group, grid, 2, QStringLiteral("Mask for auto-creation of subfolders:"), false);
   connect(FButtonBrowseForDestFolder, &QPushButton::clicked, this,

@@ -40,8 +40,8 @@ TFormEditExportEmails::TFormEditExportEmails(QWidget* owner)
   FEditLogPath = new QLineEdit(options);
   Name(FEditLogPath, QStringLiteral("Log directory"), QStringLiteral("EditLogPath"));
   opt->addWidget(FEditLogPath, 1, 1);
-  FButtonLogPath = MakeBrowseButton(options, FEditLogPath, QStringLiteral("Choose log directory"));
-  Name(FButtonLogPath, FButtonLogPath->accessibleName(), QStringLiteral("ButtonBrowseForLogPath"));
+  FButtonLogPath = MakeBrowseButton(options, FEditLogPath, QStringLiteral("Choose log directory"),
+                                    QStringLiteral("ButtonBrowseForLogPath"));
   opt->addWidget(FButtonLogPath, 1, 2);
   FCheckPrefixSubject = new QCheckBox(QStringLiteral("after saving, prefix the field \"Subject\" with:"), options);
   Name(FCheckPrefixSubject, FCheckPrefixSubject->text(), QStringLiteral("CheckPrefixSubject"));

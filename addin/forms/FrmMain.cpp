@@ -63,19 +63,11 @@ TFormMain::TFormMain(QWidget* parent) : QDialog(parent) {
 
 TFormMain::~TFormMain() = default;
 
-QPushButton* TFormMain::MakeEllipsis(QWidget* parent, const QString& accessibleName, const QString& controlName) {
-  auto* button = new QPushButton(QStringLiteral("..."), parent);
-  button->setAutoDefault(false);
-  button->setFixedWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
-  Name(button, accessibleName, controlName);
-  return button;
-}
-
 QCheckBox* TFormMain::MakeTask(QWidget* parent, const QString& caption, const QString& controlName,
                                QPushButton*& button, const QString& buttonName, const QString& opens) {
   auto* check = new QCheckBox(caption, parent);
   Name(check, caption, controlName);
-  button = MakeEllipsis(parent, opens, buttonName);
+  button = MakeEllipsisButton(parent, opens, buttonName);
   return check;
 }
 
@@ -138,7 +130,7 @@ void TFormMain::CreateControls() {
   Name(FEditOLFolderName, QStringLiteral("Outlook folder:"), QStringLiteral("EditOLFolderName"));
   source->addWidget(FEditOLFolderName, 1, 1);
   FButtonBrowseForOLFolder =
-      MakeEllipsis(FGroupBox1, QStringLiteral("Choose source folder"), QStringLiteral("ButtonBrowseForOLFolder"));
+      MakeEllipsisButton(FGroupBox1, QStringLiteral("Choose source folder"), QStringLiteral("ButtonBrowseForOLFolder"));
   source->addWidget(FButtonBrowseForOLFolder, 1, 2);
   FCheckSubFolders = new QCheckBox(QStringLiteral("incl. subfolders"), FGroupBox1);
   Name(FCheckSubFolders, FCheckSubFolders->text(), QStringLiteral("CheckSubFolders"));

@@ -55,7 +55,6 @@ public:
 private:
   // Builds the controls top to bottom (that is the tab order).
   void CreateControls();
-  QPushButton* MakeEllipsis(QWidget* parent, const QString& accessibleName, const QString& controlName);
   QCheckBox* MakeTask(QWidget* parent, const QString& caption, const QString& controlName, QPushButton*& button,
                       const QString& buttonName, const QString& opens);
 

@@ -3,6 +3,7 @@
 // the sample Maildir) behind a real session of the component.
 #pragma once
 
+#include "core/Outlook.h"
 #include "core/RDOSession.h"
 #include "core/uRedemptionLoader.h"
 #include "tests/MaildirFixture.h"
@@ -78,6 +79,20 @@ public:
 
 public Q_SLOTS:
   void Open(const QUrl& url);
+};
+
+// The mail window's part that cannot run here: an explorer showing one
+// folder of the store with some of its e-mails selected.
+class TFakeOutlook final : public TOutlookApplication {
+public:
+  // folder: the folder shown; selected: its e-mails that are selected.
+  TFakeOutlook(IRDOFolder* folder, const QList<TwkPtr<IRDOMail>>& selected);
+  std::shared_ptr<TOutlookNameSpace> GetNamespace(const QString&) override { return nullptr; }
+  QString Version() override { return QStringLiteral("16.0.0.0"); }
+  std::shared_ptr<TOutlookExplorer> ActiveExplorer() override { return FExplorer; }
+
+private:
+  std::shared_ptr<TOutlookExplorer> FExplorer;
 };
 
 // A copy of examples/sample-store as the user's store, logged on.
