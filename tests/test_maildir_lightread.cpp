@@ -163,7 +163,7 @@ QByteArray Nested(int depth, bool asMessage) {
   QByteArray m = "Subject: leaf\n\ninnermost\n";
   for (int i = 0; i < depth; ++i) {
     const QByteArray b = "b" + QByteArray::number(i);
-    m = asMessage ? "Subject: level " + QByteArray::number(i) + "\nContent-Type: message/rfc822\n\n" + m
+    m = asMessage ? "Subject: level " + QByteArray::number(i) + "\nContent-Type: message/rfc822; name=l" + QByteArray::number(i) + ".eml\n\n" + m
                   : "Content-Type: multipart/mixed; boundary=" + b + "\n\n--" + b + "\n" + m + "--" + b + "--\n";
   }
   return "From: a@example.org\n" + m;
@@ -206,7 +206,9 @@ std::vector<THostileCase> HostileCases() {
       {"nested boundaries", Multipart("outer", "--outer\nContent-Type: multipart/alternative; boundary=inner\n\n--inner\nContent-Type: text/plain\n\na\n--inner\nContent-Type: text/html\n\n<p>a</p>\n--inner--\n--outer\nContent-Type: application/zip; name=z.zip\n\nzz\n--outer--\n"), true},
       {"boundary prefix of the inner one", Multipart("b", "--b\nContent-Type: multipart/alternative; boundary=b1\n\n--b1\n\na\n--b1--\n--b--\n"), false},
       {"same boundary nested", Multipart("b", "--b\nContent-Type: multipart/alternative; boundary=b\n\n--b\n\na\n--b--\n--b--\n"), false},
-      {"attached message", Multipart("b", "--b\n\nsee\n--b\nContent-Type: message/rfc822\n\nSubject: inner\nFrom: c@example.org\n\ninner body\n--b--\n"), true},
+      // An attached mail without a name is named by its own subject: left to GMime.
+      {"attached message", Multipart("b", "--b\n\nsee\n--b\nContent-Type: message/rfc822\n\nSubject: inner\nFrom: c@example.org\n\ninner body\n--b--\n"), false},
+      {"named attached message", Multipart("b", "--b\n\nsee\n--b\nContent-Type: message/rfc822; name=fwd.eml\n\nSubject: inner\nFrom: c@example.org\n\ninner body\n--b--\n"), true},
       {"attached multipart message", Multipart("b", "--b\n\nsee\n--b\nContent-Type: message/rfc822\n\nSubject: inner\nContent-Type: multipart/mixed; boundary=i\n\n--i\n\nx\n--i--\n--b--\n"), false},
       {"deep message nesting", Nested(60, true), true},
       {"deep multipart nesting", Nested(70, false), false},

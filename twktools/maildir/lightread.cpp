@@ -153,6 +153,8 @@ public:
       // GMime reads an encoded message part as a plain leaf: left to it.
       if (!IsType(ct, "message", "rfc822") || !IsIdentityEncoding(headers.Single("Content-Transfer-Encoding")))
         Unsupported();
+      // An attached mail without a name is named by its subject: GMime reads it.
+      if (DeclaredFileName(part.Disposition.get(), ct).isEmpty()) Unsupported();
       part.Message = true;
     } else if (IsType(ct, "multipart", "*")) {
       const bool known = IsType(ct, "multipart", "mixed") || IsType(ct, "multipart", "alternative") ||

@@ -4,6 +4,7 @@
 #include "twktools/maildir/decrypt.h"
 
 #include "twktools/maildir/attachment.h"
+#include "twktools/maildir/bodytext.h"
 #include "twktools/maildir/copy.h"
 #include "twktools/maildir/datevalue.h"
 #include "twktools/maildir/mimeclass.h"
@@ -386,9 +387,9 @@ TwkPtr<IRDORecipients> TMessage::Recipients() {
 
 TwkPtr<IRDOAttachments> TMessage::Attachments() { return NewAttachments(TwkPtr<TMessage>(this)); }
 
-QString TMessage::Body() { return FirstBodyText(Layout(), "plain"); }
+QString TMessage::Body() { return ComposedPlainBody(g_mime_message_get_mime_part(Full()), Layout()); }
 
-QString TMessage::HTMLBody() { return FirstBodyText(Layout(), "html"); }
+QString TMessage::HTMLBody() { return ComposedHtmlBody(g_mime_message_get_mime_part(Full()), Layout()); }
 
 int TMessage::IndexOfAttachment(GMimeObject* part) {
   const auto& parts = Layout().Attachments;
