@@ -85,7 +85,23 @@ void TMessage::ReplaceSource(const QByteArray& bytes) {
 }
 
 void TMessage::LoadHead() {
-  if (FSource) return;
+  if (!FSource) OnFile([&] { ReadHead(); });
+}
+
+bool TMessage::FollowRename(int attempt) {
+  struct stat st {};
+  if (FPath.isEmpty() || !FFolder || ::stat(QFile::encodeName(FPath).constData(), &st) == 0) return false;
+  const QString now = attempt < 8 ? FFolder->MessageFile(SplitMaildirFileName(FileName()).Unique) : QString();
+  if (now.isEmpty() || now == FPath)
+    throw EComError(MAPI_E_OBJECT_DELETED,
+                    QStringLiteral("The e-mail is no longer in the folder: another program moved or deleted \"%1\"")
+                        .arg(FPath));
+  FPath = now;
+  FStatDone = false;
+  return true;
+}
+
+void TMessage::ReadHead() {
   const QByteArray native = QFile::encodeName(FPath);
   const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) RaiseFileError(QStringLiteral("read the message file"), FPath, errno);
@@ -148,13 +164,16 @@ GMimeMessage* TMessage::Full() {
     g_mime_stream_reset(FSource.get());
     FFull = ParseMessage(FSource.get(), &headersEnd);
   } else {
-    GError* error = nullptr;
-    TGPtr<GMimeStream> file(g_mime_stream_fs_open(QFile::encodeName(FPath).constData(), O_RDONLY, 0, &error));
-    if (!file) {
-      const int code = error ? error->code : EIO;
-      if (error) g_error_free(error);
-      RaiseFileError(QStringLiteral("read the message file"), FPath, code);
-    }
+    TGPtr<GMimeStream> file = OnFile([&] {
+      GError* error = nullptr;
+      TGPtr<GMimeStream> opened(g_mime_stream_fs_open(QFile::encodeName(FPath).constData(), O_RDONLY, 0, &error));
+      if (!opened) {
+        const int code = error ? error->code : EIO;
+        if (error) g_error_free(error);
+        RaiseFileError(QStringLiteral("read the message file"), FPath, code);
+      }
+      return opened;
+    });
     FFull = ParseMessage(file.get(), &headersEnd);
   }
   HeadersEndFound(headersEnd);
@@ -183,7 +202,7 @@ const TLightMessage* TMessage::Light() {
       FLight = ReadLight(reinterpret_cast<const char*>(a->data), qsizetype(a->len));
     } else {
       // The structure needs every byte; a big file is read once for it and let go.
-      const QByteArray whole = ReadMessageFile(FPath);
+      const QByteArray whole = OnFile([&] { return ReadMessageFile(FPath); });
       FLight = ReadLight(whole.constData(), whole.size());
       if (FLight && FLight->HeadersEnd > FHeaderEnd) FLight.reset();  // the file changed meanwhile
     }
@@ -449,7 +468,7 @@ GMimeObject* TMessage::AddFileAttachment(const QString& sourcePath, const QStrin
 QByteArray TMessage::MimeContent() {
   if (FChanged) return SerializeMessage(Full());
   LoadHead();
-  if (!FWhole) return ReadMessageFile(FPath);
+  if (!FWhole) return OnFile([&] { return ReadMessageFile(FPath); });
   GByteArray* a = ArrayOf(FSource.get());
   return QByteArray(reinterpret_cast<const char*>(a->data), qsizetype(a->len));
 }
@@ -458,8 +477,9 @@ void TMessage::Save() {
   if (!FChanged) return;
   const QByteArray bytes = SerializeMessage(Full());
   if (!FPath.isEmpty()) {
+    const QString newPath = OnFile([&] { return ReplaceMessageFile(FPath, bytes); });
     const QString oldPath = FPath;
-    FPath = ReplaceMessageFile(oldPath, bytes);
+    FPath = newPath;
     FStatDone = false;
     if (FFolder) {
       FFolder->MessageRemoved(oldPath);
@@ -533,7 +553,7 @@ TwkPtr<IRDOMail> TMessage::Move(IRDOFolder* folder) {
     ReplaceSource(bytes);
     FChanged = false;
   } else {
-    path = MoveMessageFile(FPath, FFolder.get(), dest);
+    path = OnFile([&] { return MoveMessageFile(FPath, FFolder.get(), dest); });
   }
   FFolder = TwkPtr<MailFolder>(dest);
   FPath = path;
