@@ -181,6 +181,12 @@ std::vector<THostileCase> HostileCases() {
       {"same boundary nested", Multipart("b", "--b\nContent-Type: multipart/alternative; boundary=b\n\n--b\n\na\n--b--\n--b--\n"), false},
       // An attached mail without a name is named by its own subject: left to GMime.
       {"attached message", Multipart("b", "--b\n\nsee\n--b\nContent-Type: message/rfc822\n\nSubject: inner\nFrom: c@example.org\n\ninner body\n--b--\n"), false},
+      // Files inside a leaf are read from its decoded content: left to GMime.
+      {"TNEF stream", Multipart("b", "--b\n\nx\n--b\nContent-Type: application/ms-tnef; name=winmail.dat\nContent-Transfer-Encoding: base64\n\neJ8+IgEA\n--b--\n"), false},
+      {"uuencoded block", "Subject: u\n\ntext\nbegin 644 a.txt\n#86)C\n`\nend\n", false},
+      {"base64 text body", "Subject: t\nContent-Type: text/plain\nContent-Transfer-Encoding: base64\n\ndGV4dAo=\n", true},
+      {"uuencoded block in a base64 text", Multipart("b", "--b\nContent-Type: text/plain\nContent-Transfer-Encoding: base64\n\neApiZWdpbiA2NDQgYS50eHQKIzg2KUMKYAplbmQK\n--b--\n"), false},
+      {"quoted-printable text body", "Subject: t\nContent-Type: text/plain\nContent-Transfer-Encoding: quoted-printable\n\ntext=3D\n", true},
       {"named attached message", Multipart("b", "--b\n\nsee\n--b\nContent-Type: message/rfc822; name=fwd.eml\n\nSubject: inner\nFrom: c@example.org\n\ninner body\n--b--\n"), true},
       {"attached multipart message", Multipart("b", "--b\n\nsee\n--b\nContent-Type: message/rfc822\n\nSubject: inner\nContent-Type: multipart/mixed; boundary=i\n\n--i\n\nx\n--i--\n--b--\n"), false},
       {"deep message nesting", Nested(60, true), true},

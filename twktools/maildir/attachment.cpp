@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace twkmaildir {
 
@@ -77,6 +78,12 @@ public:
     }
     if (WriteDecoded(Part(), file.get()) < 0 || g_mime_stream_flush(file.get()) != 0)
       RaiseFileError(QStringLiteral("write the attachment file"), path, errno ? errno : EIO);
+    // A file from a container keeps the time of change the container gives it.
+    const int index = FMessage->IndexOfAttachment(Part());
+    if (const std::int64_t modified = index >= 0 ? FMessage->Layout().Attachments[size_t(index)].Modified : 0) {
+      const timespec times[2] = {{time_t(modified), 0}, {time_t(modified), 0}};
+      ::futimens(GMIME_STREAM_FS(file.get())->fd, times);
+    }
   }
 
   QByteArray Data() override { return DecodedBytes(Part()); }

@@ -83,20 +83,27 @@ qsizetype InsertionPoint(const QString& html) {
 
 }  // namespace
 
-QString BodyLeafText(GMimeObject* part) {
+QString BodyLeafText(GMimeObject* part, const TMimeLayout& layout) {
+  QByteArray raw;
+  bool rest = false;
+  for (const auto& [leaf, text] : layout.TextRests)
+    if (leaf == part) {
+      raw = text;  // the text without the uuencoded files it carried
+      rest = true;
+    }
+  if (!rest) raw = DecodedBytes(part);
   const char* charset = g_mime_object_get_content_type_parameter(part, "charset");
   if (GMimeFilter* filter = charset ? g_mime_filter_charset_new(charset, "utf-8") : nullptr) {
     TGPtr<GMimeStream> mem(g_mime_stream_mem_new());
     TGPtr<GMimeStream> converted(g_mime_stream_filter_new(mem.get()));
     g_mime_stream_filter_add(GMIME_STREAM_FILTER(converted.get()), filter);
     g_object_unref(filter);
-    WriteDecoded(part, converted.get());
+    g_mime_stream_write(converted.get(), raw.constData(), size_t(raw.size()));
     g_mime_stream_flush(converted.get());
     GByteArray* a = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(mem.get()));
     return QString::fromUtf8(reinterpret_cast<const char*>(a->data), qsizetype(a->len));
   }
   // No charset, or one unknown here: the fallback charsets decide.
-  const QByteArray raw = DecodedBytes(part);
   return From8Bit(raw.constData(), raw.size());
 }
 
@@ -104,10 +111,11 @@ QString ComposedPlainBody(GMimeObject* root, const TMimeLayout& layout) {
   const std::vector<GMimeObject*> leaves = BodyLeaves(root, layout, lkPlain);
   bool anyText = false;
   for (GMimeObject* leaf : leaves) anyText = anyText || KindOf(leaf) != lkHtml;
-  if (!anyText) return {};
+  // A TNEF stream's text serves a message without other body.
+  if (!anyText) return leaves.empty() ? layout.ContainerBody : QString();
   QString body;
   for (GMimeObject* leaf : leaves) {
-    const QString text = BodyLeafText(leaf);
+    const QString text = BodyLeafText(leaf, layout);
     if (!body.isEmpty() && !body.endsWith(u'\n')) body += u'\n';
     body += KindOf(leaf) == lkHtml ? twkformats::HtmlToText(text) : text;
   }
@@ -120,7 +128,7 @@ QString ComposedHtmlBody(GMimeObject* root, const TMimeLayout& layout) {
   QString before;  // text that comes ahead of the first HTML leaf
   bool seenHtml = false;
   for (GMimeObject* leaf : leaves) {
-    QString piece = BodyLeafText(leaf);
+    QString piece = BodyLeafText(leaf, layout);
     if (KindOf(leaf) != lkHtml) piece = QStringLiteral("<pre>") + twkformats::EscapeHtml(piece) + QStringLiteral("</pre>\n");
     if (!seenHtml && KindOf(leaf) != lkHtml) {
       before += piece;

@@ -5,6 +5,7 @@
 
 #include "twktools/maildir/attachment.h"
 #include "twktools/maildir/bodytext.h"
+#include "twktools/maildir/containers.h"
 #include "twktools/maildir/copy.h"
 #include "twktools/maildir/datevalue.h"
 #include "twktools/maildir/mimeclass.h"
@@ -218,7 +219,11 @@ GMimeObject* TMessage::InitialAttachmentPart(int index) {
 }
 
 const TMimeLayout& TMessage::Layout() {
-  if (!FLayout) FLayout = AnalyseLayout(g_mime_message_get_mime_part(Full()));
+  if (!FLayout) {
+    FLayout = AnalyseLayout(g_mime_message_get_mime_part(Full()));
+    FDerived.clear();
+    UnpackContainers(*FLayout, FDerived);
+  }
   return *FLayout;
 }
 
@@ -420,6 +425,11 @@ int TMessage::IndexOfAttachment(GMimeObject* part) {
 void TMessage::DeleteAttachment(GMimeObject* part) {
   const int index = IndexOfAttachment(part);
   if (index < 0) throw EComError(MAPI_E_NOT_FOUND, QStringLiteral("The attachment was already deleted"));
+  if (Layout().Attachments[size_t(index)].Container)
+    throw EComError(MAPI_E_NO_SUPPORT,
+                    QStringLiteral("The attachment \"%1\" is carried inside another part of the e-mail and cannot "
+                                   "be removed on its own")
+                        .arg(DeclaredFileName(part)));
   GMimeObject* parent = Layout().Attachments[size_t(index)].Parent;
   if (parent && GMIME_IS_MULTIPART(parent)) {
     g_mime_multipart_remove(GMIME_MULTIPART(parent), part);

@@ -114,6 +114,7 @@ private:
   TGPtr<GMimeMessage> FHeadOnly;
   TGPtr<GMimeMessage> FFull;
   std::optional<TMimeLayout> FLayout;
+  std::vector<TGPtr<GMimeObject>> FDerived;  // the parts made for files that containers carry
   bool FChanged = false;
 
   std::optional<TLightMessage> FLight;
