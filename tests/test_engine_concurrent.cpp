@@ -58,7 +58,7 @@ TEST_F(EngineConcurrent, MoverAndExporterOnOneFolder) {
   WriteRound();
   BuildJobs();
   int errorsSeen = 0;
-  for (int round = 0; round < 5; ++round) {
+  for (int round = 0; round < 4; ++round) {
     SCOPED_TRACE(round);
     WriteRound();
     QDir(Export()).removeRecursively();

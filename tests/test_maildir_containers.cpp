@@ -114,8 +114,15 @@ TEST(Containers, TnefFilesAreTheAttachments) {
 TEST(Containers, DamagedTnefStaysOneAttachment) {
   TScratchDir dir;
   const QByteArray whole = WriteTnef(dir, TwoFileSpec());
+  // An item that is no file (an attached e-mail) cannot be shown as a file:
+  // the stream stays whole rather than lose it.
+  QJsonObject withItem = TwoFileSpec();
+  QJsonArray files = withItem["files"].toArray();
+  files.append(QJsonObject{{"title", "Forwarded mail"}});
+  withItem["files"] = files;
+  const QByteArray itemStream = WriteTnef(dir, withItem);
   const QList<QByteArray> damaged = {whole.left(whole.size() / 2), whole.left(7), QByteArray("not a TNEF stream"),
-                                     whole.left(6) + QByteArray(64, '\xff')};
+                                     whole.left(6) + QByteArray(64, '\xff'), itemStream};
   for (const QByteArray& bytes : damaged) {
     SCOPED_TRACE(bytes.size());
     TwkPtr<IRDOMail> mail = twkmaildir::OpenLooseMessage(OutlookTnefMail(bytes, true), QString());

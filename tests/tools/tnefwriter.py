@@ -7,6 +7,7 @@ Usage: tnefwriter.py SPEC.json OUT
 SPEC = {"subject": "...", "body": "text or absent",
         "files": [{"title": "REPORT~1.PDF", "long": "Quarterly report.pdf",
                    "data_hex": "...", "modified": [2024, 3, 12, 11, 45, 0]}],
+                   # no "data_hex": an attachment without file data
         "truncate": N}    # keep only the first N bytes (a damaged stream)"""
 import json
 import struct
@@ -65,7 +66,8 @@ def build(spec):
         out += attribute(LVL_ATTACHMENT, ATT_ATTACH_TITLE, zstr(f["title"]))
         if "modified" in f:
             out += attribute(LVL_ATTACHMENT, ATT_ATTACH_MODIFY_DATE, dtr(f["modified"]))
-        out += attribute(LVL_ATTACHMENT, ATT_ATTACH_DATA, bytes.fromhex(f["data_hex"]))
+        if "data_hex" in f:  # without it: an item that is no file (an attached e-mail, say)
+            out += attribute(LVL_ATTACHMENT, ATT_ATTACH_DATA, bytes.fromhex(f["data_hex"]))
         if "long" in f:
             out += attribute(LVL_ATTACHMENT, ATT_ATTACHMENT, mapi_string_props([(PR_ATTACH_LONG_FILENAME, f["long"])]))
     if "truncate" in spec:

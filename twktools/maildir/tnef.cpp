@@ -99,7 +99,9 @@ std::optional<TTnefContent> ReadTnef(const QByteArray& bytes) {
   else if (const auto* b = Property(&tnef.MapiProperties, PT_STRING8, PR_BODY))
     content.Body = Text8(b);
   for (Attachment* a = tnef.starting_attach.next; a; a = a->next) {
-    if (!a->FileData.data && a->FileData.size <= 0) continue;  // no file (an embedded item, a picture)
+    // An item that is no file (an attached e-mail, an OLE object) cannot be
+    // shown as one: the stream then stays whole, so nothing is lost.
+    if (!a->FileData.data) return std::nullopt;
     TTnefFile file;
     file.Name = FileNameOf(a);
     file.Data = QByteArray(reinterpret_cast<const char*>(a->FileData.data), std::max(a->FileData.size, 0));
