@@ -77,7 +77,7 @@ TFormEditInboxList::TFormEditInboxList(QWidget* owner)
   connect(FButtonDown, &QPushButton::clicked, this, [this] { MoveSelected(1); });
   connect(FListView, &QTreeWidget::itemDoubleClicked, this, guarded(&TFormEditInboxList::ButtonEditClick));
   connect(FListView, &QTreeWidget::itemSelectionChanged, this, &TFormEditInboxList::UpdateButtons);
-  resize(720, 400);
+  resize(840, 400);
 }
 
 bool TFormEditInboxList::Execute(const QString& filename) {
