@@ -47,9 +47,7 @@ TTWKCommand CommandOfControl(const QString& id) {
 }
 
 bool CommandAvailable(TTWKCommand command) {
-  // The options, own-addresses, inbox, re-import and relocation dialogs are
-  // not part of this build yet.
-  return command == cmdShowMainDialog;
+  return command != cmdNone;
 }
 
 TAddinControl TWKRibbonTab() {

@@ -8,7 +8,7 @@ enum TTWKCommand { cmdNone, cmdShowMainDialog, cmdShowOptions, cmdShowOwnAddress
 
 // The command of a ribbon id or a command bar tag.
 TTWKCommand CommandOfControl(const QString& id);
-// Whether the command's dialog exists in this build (the others are shown
+// Whether the control runs a command (controls without one are shown
 // disabled).
 bool CommandAvailable(TTWKCommand command);
 

@@ -3,14 +3,20 @@
 #include "addin/SendQuestions.h"
 #include "addin/TWK_Commands.h"
 #include "addin/forms/DM.h"
+#include "addin/forms/FrmEditInboxList.h"
+#include "addin/forms/FrmEditMeNames.h"
+#include "addin/forms/FrmEditOptions.h"
 #include "addin/forms/FrmMain.h"
 #include "addin/forms/FrmPickFolder.h"
+#include "addin/forms/FrmRelocate.h"
+#include "addin/forms/FrmReimport.h"
 #include "addin/forms/FrmResults.h"
 #include "core/EmailProcessor.h"
 #include "core/Exception.h"
 #include "core/FilenameTools.h"
 #include "core/LinkRoots.h"
 #include "core/MailFields.h"
+#include "core/OutlookTools.h"
 #include "core/SendHandlers.h"
 #include "core/uRedemptionLoader.h"
 
@@ -180,14 +186,52 @@ void TAddInModule::ShowMainDialog() {
   form.Execute();
 }
 
-namespace {
-[[noreturn]] void NotInThisBuild() { throw Exception(QStringLiteral("This dialog is not part of this build")); }
-}  // namespace
+void TAddInModule::ShowOptions() {
+  if (!FOptions) throw Exception(QStringLiteral("The session is not connected"));
+  TFormEditOptions form(MainWindow());
+  form.Options().Assign(*FOptions);
+  if (!form.Execute()) return;
+  FOptions->Assign(form.Options());
+  SaveOptions();
+}
 
-// The dialogs of these commands are not part of this build; their controls
-// are disabled, so a call arrives only from a stale host.
-void TAddInModule::ShowOptions() { NotInThisBuild(); }
-void TAddInModule::ShowOwnAddresses() { NotInThisBuild(); }
-void TAddInModule::ShowInboxTasks() { NotInThisBuild(); }
-void TAddInModule::ShowReimport() { NotInThisBuild(); }
-void TAddInModule::ShowRelocate() { NotInThisBuild(); }
+void TAddInModule::ShowOwnAddresses() {
+  if (!FOptions) throw Exception(QStringLiteral("The session is not connected"));
+  TFormEditMeNames form(MainWindow());
+  form.GetMeNames() = FOptions->MeNames();
+  if (!form.Execute()) return;
+  FOptions->MeNames() = form.GetMeNames();
+  SaveOptions();
+}
+
+void TAddInModule::SaveOptions() {
+  if (!FOptions->SaveToRegistry()) throw Exception(QStringLiteral("The settings could not be written"));
+}
+
+void TAddInModule::ShowInboxTasks() {
+  if (!FInboxDefs) throw Exception(QStringLiteral("The session is not connected"));
+  TFormEditInboxList form(MainWindow());
+  // The next new e-mail runs the list as saved.
+  if (form.Execute(TOptions::GetInboxDefFilename())) LoadInboxDefs();
+}
+
+void TAddInModule::ShowLinkTask(TFormLinkTask& form) {
+  if (!FRDOSession) throw Exception(QStringLiteral("The session is not connected"));
+  QString entryID, storeID;
+  if (!OutlookApp() || !GetExplorerFolderIDs(OutlookApp(), entryID, storeID)) {
+    entryID.clear();
+    storeID.clear();
+  }
+  form.SetRDOSession(FRDOSession.get());
+  form.Execute(entryID, storeID);
+}
+
+void TAddInModule::ShowReimport() {
+  TFormReimport form(MainWindow());
+  ShowLinkTask(form);
+}
+
+void TAddInModule::ShowRelocate() {
+  TFormRelocate form(MainWindow());
+  ShowLinkTask(form);
+}

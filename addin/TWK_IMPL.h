@@ -12,6 +12,7 @@
 
 #include <memory>
 
+class TFormLinkTask;
 class TSendQuestions;
 
 class TAddInModule : public TAddinModule {
@@ -58,6 +59,10 @@ protected:
 
 private:
   void Shutdown();
+  // Saves FOptions; raises when the settings cannot be written.
+  void SaveOptions();
+  // The re-import or relocation dialog on the folder the mail window shows.
+  void ShowLinkTask(TFormLinkTask& form);
 
   std::unique_ptr<TOptions> FOptions;
   std::unique_ptr<TJobDefList_Inbox> FInboxDefs;

@@ -79,6 +79,10 @@ protected:
     }
     return FSession->Intf();
   }
+  TRDOSession& RDOSession() {
+    Session();
+    return *FSession;
+  }
   // The folder below the Inbox's store by its path from the Inbox
   // ("" for the Inbox, "Sub\\Deep").
   TwkPtr<IRDOFolder> Folder(const QString& belowInbox = QString()) {

@@ -3,13 +3,21 @@
 // can read and its control name as description; the tab order runs from
 // top to bottom; default and cancel buttons are the described ones.
 #include "addin/forms/FrmAbout.h"
+#include "addin/forms/FrmAskForDeleteLink.h"
+#include "addin/forms/FrmAskForReplace.h"
 #include "addin/forms/FrmEditCopyMoveEmails.h"
 #include "addin/forms/FrmEditEmailFilter.h"
 #include "addin/forms/FrmEditExportAtts.h"
 #include "addin/forms/FrmEditExportEmails.h"
+#include "addin/forms/FrmEditInboxJob.h"
+#include "addin/forms/FrmEditInboxList.h"
 #include "addin/forms/FrmEditJobDefName.h"
+#include "addin/forms/FrmEditMeNames.h"
+#include "addin/forms/FrmEditOptions.h"
 #include "addin/forms/FrmMain.h"
 #include "addin/forms/FrmPickFolder.h"
+#include "addin/forms/FrmReimport.h"
+#include "addin/forms/FrmRelocate.h"
 #include "addin/forms/FrmResults.h"
 #include "tests/forms/FormsTest.h"
 
@@ -40,6 +48,14 @@ const TDialogCase kDialogs[] = {
     {"results", [] { return new TFormResults; }},
     {"about", [] { return new TFormAbout; }},
     {"picker", [] { return new TFormPickFolder(nullptr, nullptr, QStringLiteral("Choose folder")); }},
+    {"options", [] { return new TFormEditOptions; }},
+    {"own addresses", [] { return new TFormEditMeNames; }},
+    {"inbox list", [] { return new TFormEditInboxList; }},
+    {"inbox task", [] { return new TFormEditInboxJob; }},
+    {"reimport", [] { return new TFormReimport; }},
+    {"relocate", [] { return new TFormRelocate; }},
+    {"replace question", [] { return new TFormAskForReplace; }},
+    {"remove-link question", [] { return new TFormAskForDeleteLink; }},
 };
 
 bool IsControl(QWidget* w) {
@@ -145,6 +161,10 @@ TEST(FormsAccess, DefaultButtons) {
       {"results", [] { return new TFormResults; }, "ButtonClose"},
       {"about", [] { return new TFormAbout; }, "ButtonClose"},
       {"main", [] { return new TFormMain; }, ""},
+      {"reimport", [] { return new TFormReimport; }, "ButtonStart"},
+      {"relocate", [] { return new TFormRelocate; }, "ButtonStart"},
+      {"replace question", [] { return new TFormAskForReplace; }, "ButtonYes"},
+      {"options", [] { return new TFormEditOptions; }, "ButtonOK"},
   };
   for (const auto& c : cases) {
     std::unique_ptr<QDialog> dialog(c.Make());

@@ -31,28 +31,10 @@ namespace {
 
 class Editors : public ::testing::Test {
 protected:
-  // What one OK did: accepted, the boxes shown, the focus at the first box.
-  struct TOutcome {
-    bool Accepted = false;
-    QStringList Messages;
-    QString Focus;
-  };
-
-  // Opens the editor, lets fill set its controls, presses OK; a dialog that
-  // stays open is cancelled afterwards.
+  using TOutcome = TOkOutcome;
   template <class F>
   TOutcome PressOK(F& form, const std::function<void(F&)>& fill) {
-    Boxes.Boxes.clear();
-    TOutcome out;
-    Steps.Add(form.metaObject()->className(), [&](QWidget*) {
-      fill(form);
-      form.ButtonOK()->click();
-      if (form.isVisible()) form.reject();
-    });
-    out.Accepted = form.Execute();
-    out.Messages = Boxes.Texts();
-    if (!Boxes.Boxes.isEmpty() && Boxes.Boxes.first().Focus) out.Focus = Boxes.Boxes.first().Focus->objectName();
-    return out;
+    return ::PressOK<F>(Steps, Boxes, form, fill);
   }
   template <class T>
   static T* C(QWidget* form, const char* name) {

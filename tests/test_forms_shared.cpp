@@ -200,7 +200,7 @@ TEST_F(Shared, AboutBoxAndProductIcon) {
 TEST_F(Shared, EveryHelpPageIsInstalledAndItsLinksLeadToPagesThatExist) {
   const QStringList pages = {"index.htm",  "emailfilter.htm", "exportemails.htm", "exportatts.htm",
                              "copyemails.htm", "moveemails.htm", "options.htm",   "menames.htm",
-                             "inboxlist.htm",  "reimport.htm",   "relocate.htm"};
+                             "inboxlist.htm",  "reimport.htm",   "relocate.htm",  "sending.htm"};
   const QRegularExpression link(QStringLiteral("(?:href|src)=\"([^\"#:]+)\""));
   for (const QString& page : pages) {
     QFile file(HelpDirectory() + page);

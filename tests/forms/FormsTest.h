@@ -68,6 +68,35 @@ public:
   QStringList Texts() const;
 };
 
+// What one OK of an editor did: accepted, the boxes shown, the focus at the
+// first box.
+struct TOkOutcome {
+  bool Accepted = false;
+  QStringList Messages;
+  QString Focus;
+};
+
+// Opens the editor (Execute()), lets fill set its controls, presses OK; a
+// dialog that stays open is cancelled afterwards.
+template <class F>
+TOkOutcome PressOK(TModalSteps& steps, TMsgBoxes& boxes, F& form, const std::function<void(F&)>& fill,
+                   const std::function<bool()>& execute = {}) {
+  boxes.Boxes.clear();
+  TOkOutcome out;
+  steps.Add(form.metaObject()->className(), [&](QWidget*) {
+    fill(form);
+    form.ButtonOK()->click();
+    if (form.isVisible()) form.reject();
+  });
+  if constexpr (requires { form.Execute(); })
+    out.Accepted = execute ? execute() : form.Execute();
+  else
+    out.Accepted = execute();
+  out.Messages = boxes.Texts();
+  if (!boxes.Boxes.isEmpty() && boxes.Boxes.first().Focus) out.Focus = boxes.Boxes.first().Focus->objectName();
+  return out;
+}
+
 // Catches what the desktop is asked to open.
 class TUrlCatcher : public QObject {
   Q_OBJECT

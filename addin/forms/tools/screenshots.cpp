@@ -4,6 +4,14 @@
 //
 // Usage: twkscreenshots OUTPUT-DIR   (MAILDIR: the store; HOME: a scratch home)
 #include "addin/forms/FrmAbout.h"
+#include "addin/forms/FrmAskForDeleteLink.h"
+#include "addin/forms/FrmAskForReplace.h"
+#include "addin/forms/FrmEditInboxJob.h"
+#include "addin/forms/FrmEditInboxList.h"
+#include "addin/forms/FrmEditMeNames.h"
+#include "addin/forms/FrmEditOptions.h"
+#include "addin/forms/FrmReimport.h"
+#include "addin/forms/FrmRelocate.h"
 #include "addin/forms/FrmEditCopyMoveEmails.h"
 #include "addin/forms/FrmEditEmailFilter.h"
 #include "addin/forms/FrmEditExportAtts.h"
@@ -19,7 +27,9 @@
 #include "core/uRedemptionLoader.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
@@ -50,6 +60,86 @@ void ShootNextModal(const QString& name, const std::function<QPixmap(QWidget*)>&
     static_cast<QDialog*>(w)->reject();
   });
   timer->start(20);
+}
+
+// Sets the text of the line edit named control inside w (a picture of what a
+// user would have typed or chosen).
+void Type(QWidget* w, const char* control, const QString& text) {
+  if (auto* edit = w->findChild<QLineEdit*>(QString::fromLatin1(control))) edit->setText(text);
+}
+
+// The settings dialogs, the send questions and the two link tools.
+void ShootSettingsAndLinkTools(TRDOSession& session, const QString& folderPath, const QString& shownHome) {
+  TFormEditOptions options;
+  options.Options().Clear();
+  options.Options().SetGlobalJobDefPath(QStringLiteral("/srv/shared/tarnwick-templates"));
+  options.Options().SetSendOptions(soAsk);
+  ShootNextModal(QStringLiteral("options"));
+  options.Execute();
+
+  TFormEditMeNames meNames;
+  meNames.GetMeNames() = {QStringLiteral("alex@harbour-project.example"), QStringLiteral("alex.morgan@*"),
+                          QStringLiteral("Alex Morgan")};
+  ShootNextModal(QStringLiteral("menames"));
+  meNames.Execute();
+
+  // Two inbox tasks in the scratch home's inbox file.
+  TJobDefList_Inbox list;
+  list.SetActive(true);
+  TJobDef_Inbox task;
+  task.Clear();
+  task.InboxFilter().SetSenderMasks(QStringLiteral("*@harbour-project.example"));
+  task.InboxFilter().SetAttNameMasks(QStringLiteral("*.pdf;*.xlsx"));
+  task.SetExportAtts(true);
+  task.JobDef_ExportAtts().SetDestFolder(shownHome + QStringLiteral("/Export/Attachments"));
+  list.Insert(0, task);
+  task.Clear();
+  task.InboxFilter().SetSubjectMask(QStringLiteral("Invoice*"));
+  task.SetExportEmails(true);
+  task.JobDef_ExportEmails().SetDestFolder(shownHome + QStringLiteral("/Export/Invoices"));
+  list.Insert(1, task);
+  const QString inboxFile = TOptions::GetInboxDefFilename();
+  QDir().mkpath(QFileInfo(inboxFile).absolutePath());
+  list.SaveToFile(inboxFile);
+  TFormEditInboxList inbox;
+  ShootNextModal(QStringLiteral("inboxlist"));
+  inbox.Execute(inboxFile);
+
+  TFormEditInboxJob inboxJob;
+  inboxJob.InboxJob().Assign(list.Items(0));
+  ShootNextModal(QStringLiteral("inboxjob"));
+  inboxJob.Execute();
+
+  ShootNextModal(QStringLiteral("askreplace"));
+  AskForReplace(nullptr, QStringLiteral("offer.pdf.twk"), shownHome + QStringLiteral("/Export/Attachments/offer.pdf"),
+                true);
+  ShootNextModal(QStringLiteral("askreplace-untrusted"));
+  AskForReplace(nullptr, QStringLiteral("report.pdf.twk"), shownHome + QStringLiteral("/.ssh/id_ed25519"), false);
+  ShootNextModal(QStringLiteral("askdeletelink"));
+  AskForDeleteLink(nullptr, QStringLiteral("old-plan.pdf.twk"),
+                   shownHome + QStringLiteral("/Export/Attachments/old-plan.pdf"));
+
+  // The folder as the picker would have filled it in.
+  TFormReimport reimport;
+  reimport.SetRDOSession(&session);
+  ShootNextModal(QStringLiteral("reimport"), [&](QWidget* w) {
+    Type(w, "EditOLFolderName", folderPath);
+    w->findChild<QCheckBox*>(QStringLiteral("CheckSubFolders"))->setChecked(true);
+    QCoreApplication::processEvents();
+    return w->grab();
+  });
+  reimport.Execute(QString(), QString());
+
+  TFormRelocate relocate;
+  relocate.SetRDOSession(&session);
+  ShootNextModal(QStringLiteral("relocate"), [&](QWidget* w) {
+    Type(w, "EditOLFolderName", folderPath);
+    Type(w, "EditOrgPath", shownHome + QStringLiteral("/Export/"));
+    Type(w, "EditNewPath", QStringLiteral("/srv/archive/Export/"));
+    QCoreApplication::processEvents();
+    return w->grab();
+  });
+  relocate.Execute(QString(), QString());
 }
 
 TDateTime Day(int y, int m, int d) { return DateTimeFromQDateTime(QDateTime(QDate(y, m, d), QTime(0, 0))); }
@@ -182,6 +272,8 @@ int main(int argc, char** argv) {
 
     ShootNextModal(QStringLiteral("about"));
     ShowAbout(nullptr);
+
+    ShootSettingsAndLinkTools(session, GetFolderPath(projects.get()), shownHome);
 
     s->SetFolderPicker(nullptr);
     session.Logoff();
