@@ -212,7 +212,10 @@ void TAddInModule::ShowInboxTasks() {
   if (!FInboxDefs) throw Exception(QStringLiteral("The session is not connected"));
   TFormEditInboxList form(MainWindow());
   // The next new e-mail runs the list as saved.
-  if (form.Execute(TOptions::GetInboxDefFilename())) LoadInboxDefs();
+  if (!form.Execute(TOptions::GetInboxDefFilename())) return;
+  LoadInboxDefs();
+  // An active list claims the new mail now, not only at the next e-mail.
+  MayProcessNewMail();
 }
 
 void TAddInModule::ShowLinkTask(TFormLinkTask& form) {

@@ -9,7 +9,9 @@ inbox task runs on a message delivered into the maildir while the window is
 open (and `twk watch` says the desktop has the new mail); a forward of that
 message, whose link is answered Yes in the replace question, sends the file
 to a recording sendmail and leaves a copy in Sent; `twk sendmail` without a
-terminal asks in the same dialog.
+terminal asks in the same dialog; the inbox task is defined in the
+"Settings for Inbox" dialogs; relocation and re-import through their dialogs
+re-point the link to the moved file and put the file back into the e-mail.
 
 Controls are found by accessible name (their caption) and description (their
 control name, such as ButtonStart).
@@ -29,6 +31,7 @@ import pyatspi
 BIN, SCRATCH = sys.argv[1], sys.argv[2]
 EXPORT = os.path.join(SCRATCH, "export")
 MAIN_BUTTON = "adxRibbonButton14360E9EF43F479992E352AC17B2E0FC"
+TOOLS_MENU = "adxRibbonMenu7247D1181E2A4C9E985135E1C7FC5C54"
 TIMEOUT = 30
 
 
@@ -170,14 +173,8 @@ def main_dialog_run(app):
 
     step("task: Export emails to disk")
     click(find(main, desc="CheckExportEmails"))
-    editor = dialog(app, "Export emails", "EditDestPath")
-    set_text(find(editor, desc="EditDestPath"), EXPORT)
-    click(find(editor, name="OK", role="push button"))
     # The directory does not exist yet: the editor offers to create it.
-    question = dialog(app, "Tarnwick", None, lambda w: find(w, name="Yes", role="push button"))
-    click(find(question, name="Yes", role="push button"))
-    wait_for("the editor to close", lambda: all(
-        app.getChildAtIndex(i) is None or app.getChildAtIndex(i).name != "Export emails" for i in range(app.childCount)), 10)
+    email_export_editor(app, EXPORT)
     if not os.path.isdir(EXPORT):
         fail("the export directory was not created")
 
@@ -274,8 +271,8 @@ def message_with_link(subject):
 
 
 def prepare_sending():
-    """The linked file, an active inbox task (EML export of every e-mail), the
-    send option soAsk and a sendmail that records what it gets."""
+    """The linked file, the send option soAsk and a sendmail that records what
+    it gets."""
     os.makedirs(os.path.dirname(LINKED), exist_ok=True)
     with open(LINKED, "wb") as f:
         f.write(LINKED_BYTES)
@@ -284,14 +281,8 @@ def prepare_sending():
         f.write('#!/bin/sh\nprintf "%%s\\n" "$@" > "%s.args"\ncat > "%s"\n' % (SENDMAIL_OUT, SENDMAIL_OUT))
     os.chmod(fake, 0o755)
     twk = os.path.join(BIN, "twk")
-    inbox = os.path.join(SCRATCH, "home", "Documents", "Tarnwick", "inbox.twx")
-    os.makedirs(os.path.dirname(inbox), exist_ok=True)
-    spec = {"Active": True, "Tasks": [{"ExportEmails": True, "JobDef_ExportEmails": {
-        "EmailFormat": "efEML", "DestFolder": INBOX_EXPORT, "SubFolderMask": "[B]"}}]}
-    for args, stdin_text in ((["inbox", "build", "-", "-o", inbox], json.dumps(spec)),
-                             (["options", "set", "SendOptions", "soAsk"], ""),
-                             (["options", "set", "Sendmail", fake], "")):
-        r = run([twk] + args, stdin_text)
+    for args in (["options", "set", "SendOptions", "soAsk"], ["options", "set", "Sendmail", fake]):
+        r = run([twk] + args)
         if r.returncode != 0:
             fail("twk %s: %s" % (" ".join(args), r.stderr))
 
@@ -309,6 +300,51 @@ def attachment_sent(raw, name):
     return None
 
 
+def ribbon_menu_item(app, caption):
+    """Opens the ribbon's "Settings and tools" menu and clicks an item."""
+    click(wait_for("the Settings and tools menu", lambda: find(app, name="Settings and tools", desc=TOOLS_MENU)))
+    item = wait_for("the menu item " + caption, lambda: next(
+        (a for a in walk(app) if a.name == caption and a.getRoleName() == "menu item"
+         and a.queryComponent().getExtents(pyatspi.DESKTOP_COORDS).width > 0), None), 10)
+    click(item)
+
+
+def email_export_editor(app, dest):
+    """The "Export emails" editor: the destination, OK, Yes to creating it."""
+    editor = dialog(app, "Export emails", "EditDestPath")
+    set_text(find(editor, desc="EditDestPath"), dest)
+    click(find(editor, name="OK", role="push button"))
+    question = dialog(app, "Tarnwick", None, lambda w: find(w, name="Yes", role="push button"))
+    click(find(question, name="Yes", role="push button"))
+    wait_for("the editor to close", lambda: all(
+        app.getChildAtIndex(i) is None or app.getChildAtIndex(i).name != "Export emails" for i in range(app.childCount)), 10)
+
+
+def inbox_task_in_dialogs(app):
+    step("Settings for Inbox: one task exporting every e-mail, Watch Inbox on")
+    ribbon_menu_item(app, "Settings for Inbox")
+    tasks = dialog(app, "Tarnwick - Tasks for Inbox", "ButtonAdd")
+    click(find(tasks, desc="ButtonAdd"))
+    task = dialog(app, "Task for Inbox", "CheckExportEmails")
+    click(find(task, desc="CheckExportEmails"))
+    email_export_editor(app, INBOX_EXPORT)
+    click(find(task, desc="ButtonOK"))
+    wait_for("one task in the list", lambda: find(tasks, desc="ListView").queryTable().nRows == 1, 10)
+    click(find(tasks, desc="CheckCheckInbox"))
+    click(find(tasks, desc="ButtonOK"))
+    inbox = os.path.join(SCRATCH, "home", "Documents", "Tarnwick", "inbox.twx")
+    wait_for("the inbox file", lambda: os.path.isfile(inbox), 10)
+
+
+def exported_delivered():
+    for d, _, files in os.walk(INBOX_EXPORT):
+        for name in files:
+            with open(os.path.join(d, name), "rb") as f:
+                if b"Subject: " + DELIVERED.encode() in f.read():
+                    return True
+    return False
+
+
 def new_mail_runs_inbox_task():
     step("new mail while the window is open: the inbox task runs")
     inbox = os.path.join(SCRATCH, "Maildir", "INBOX")
@@ -316,7 +352,7 @@ def new_mail_runs_inbox_task():
     with open(tmp, "wb") as f:
         f.write(message_with_link(DELIVERED))
     os.rename(tmp, os.path.join(inbox, "new", "1790000000.e2e.link"))
-    wait_for("the inbox task's export", lambda: os.path.isfile(os.path.join(INBOX_EXPORT, DELIVERED + ".eml")))
+    wait_for("the inbox task's export", exported_delivered)
 
     step("twk watch while the desktop has the new mail")
     r = subprocess.run(["timeout", "-s", "INT", "4", os.path.join(BIN, "twk"), "watch"],
@@ -375,6 +411,55 @@ def sendmail_dialog_without_terminal():
             fail("twk sendmail did not send the linked file")
 
 
+def link_task(app, caption, title, fields):
+    """Re-import or relocation through its dialog on the current folder
+    (Inbox): fields filled, Start, Yes, the results; returns their text."""
+    ribbon_menu_item(app, caption)
+    form = dialog(app, title, "ButtonStart")
+    wait_for("the folder of the window", lambda: "Inbox" in text_of(find(form, desc="EditOLFolderName")), 10)
+    for desc, value in fields:
+        set_text(find(form, desc=desc), value)
+    click(find(form, desc="ButtonStart"))
+    question = dialog(app, "Tarnwick", None, lambda w: find(w, name="Yes", role="push button"))
+    click(find(question, name="Yes", role="push button"))
+    results = dialog(app, "Tarnwick", "MemoResults")
+    lines = text_of(find(results, desc="MemoResults"))
+    step("results: " + lines.replace("\n", " | "))
+    click(find(results, desc="ButtonClose"))
+    return lines
+
+
+def stored_delivered():
+    inbox = os.path.join(SCRATCH, "Maildir", "INBOX")
+    for sub in ("cur", "new"):
+        for name in os.listdir(os.path.join(inbox, sub)):
+            with open(os.path.join(inbox, sub, name), "rb") as f:
+                raw = f.read()
+            msg = email.message_from_bytes(raw, policy=email.policy.default)
+            if msg["Subject"] == DELIVERED:
+                return msg
+    return None
+
+
+def relocate_and_reimport(app):
+    step("Relocate links: the linked file moved to another directory")
+    moved = os.path.join(SCRATCH, "moved")
+    os.makedirs(moved)
+    os.rename(LINKED, os.path.join(moved, "report.pdf"))
+    link_task(app, "Relocate links", "Relocate links - Tarnwick",
+              [("EditOrgPath", os.path.dirname(LINKED)), ("EditNewPath", moved)])
+    target = os.path.join(moved, "report.pdf")
+    wait_for("the link re-pointed", lambda: any(
+        p.get_filename() == "report.pdf.twk" and p.get_content() == link_bytes(target)
+        for p in stored_delivered().iter_attachments()), 10)
+
+    step("Reimport attachments: the link becomes the file again")
+    link_task(app, "Reimport attachments", "Reimport attachments - Tarnwick", [])
+    wait_for("the file back in the e-mail", lambda: any(
+        p.get_filename() == "report.pdf" and p.get_content() == LINKED_BYTES
+        for p in stored_delivered().iter_attachments()), 10)
+
+
 def registry_has_addin():
     conf = os.path.join(SCRATCH, "etc", "Quendal-Software", "TarnwickHost.conf")
     return os.path.isfile(conf) and "LoadBehavior=3" in open(conf).read()
@@ -393,9 +478,11 @@ def main():
     try:
         main_dialog_run(app)
         selection_job(app)
+        inbox_task_in_dialogs(app)
         new_mail_runs_inbox_task()
         forward_with_link(app)
         sendmail_dialog_without_terminal()
+        relocate_and_reimport(app)
         registration_while_running()
         step("File > Exit")
         press(wait_for("the Exit menu item", lambda: find(app, name="Exit", role="menu item")))
