@@ -36,8 +36,12 @@ QString JoinNative(const QString& dir, const QString& name) { return JoinWith(di
 QString MaskPathToNative(const QString& name) {
   QString r = name;
   r.remove(QLatin1Char('/'));
-  r.replace(QLatin1Char('\\'), QLatin1Char('/'));
-  return r;
+  QStringList parts = r.split(QLatin1Char('\\'));
+  // A folder named "/../" loses its slashes here: no component may then
+  // name the directory itself or its parent.
+  for (QString& part : parts)
+    if (part == u"." || part == u"..") part = QStringLiteral("none");
+  return parts.join(QLatin1Char('/'));
 }
 
 bool IsControlChar(char16_t c) { return c < 32 || (c >= 127 && c <= 159); }

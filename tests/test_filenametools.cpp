@@ -32,9 +32,11 @@ TEST(FilenameTools, JoinPathIsTheNativeJoinOfMaskResults) {
       {"/d", " \t\\x", "/d/x"},
       {"/d", "a\\b\\c.eml", "/d/a/b/c.eml"},
       {"/d", "Tarnwick\\Jobs", "/d/Tarnwick/Jobs"},
-      // A "/" in a folder name of [O] is no separator and cannot climb out.
-      {"/d", "..\\x/..\\..\\y", "/d/../x../../y"},
+      // A "/" in a folder name of [O] is no separator and cannot climb out;
+      // nor can a component that is "." or ".." (once its slashes are gone).
+      {"/d", "..\\x/..\\..\\y", "/d/none/x../none/y"},
       {"/d", "a/../../etc", "/d/a....etc"},
+      {"/d", "/../\\./\\x", "/d/none/none/x"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(S(c.Dir + " + " + c.Name));

@@ -276,6 +276,8 @@ TEST(ResolvePlaceholders, FolderNamesNeverLeaveTheDestination) {
       {"\\\\Mailbox\\..\\..\\etc", "..\\..\\etc", ".."},
       {"\\\\Mailbox\\a/../../etc", "a/../../etc", "a/../../etc"},
       {"\\\\Mailbox\\ .. \\x", " .. \\x", " .. "},
+      {"\\\\Mailbox\\/../", "/../", "/../"},  // ".." once the slashes go
+      {"\\\\Mailbox\\a\\/./\\b", "a\\/./\\b", "b"},
   };
   for (const auto& f : hostile) {
     SCOPED_TRACE(S(f.Path));

@@ -66,7 +66,9 @@ protected:
                                   "done\ncat > \"$d/stdin\"\nexit $(cat \"$d/code\")\n");
     QFile::setPermissions(FDir.File("sendmail.sh"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     ASSERT_EQ(Twk({"options", "set", "Sendmail", FDir.File("sendmail.sh")}).ExitCode, 0);
-    FDir.Write("export/report.pdf", QByteArray("%PDF\x00\x01\x02 bytes\r\n", 17));
+    // Binary bytes with NULs, counted from the literal itself (it has 15).
+    static constexpr char kPdf[] = "%PDF\x00\x01\x02 bytes\r\n";
+    FDir.Write("export/report.pdf", QByteArray(kPdf, sizeof kPdf - 1));
     TLinkRoots roots;
     ASSERT_TRUE(roots.Record(FDir.Path() + "/export"));
   }
