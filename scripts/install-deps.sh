@@ -7,6 +7,8 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   python3 python3-olefile libemail-outlook-message-perl libemail-address-perl unrtf openssl
   gnupg gpgsm
+  libetpan-dev libgnutls28-dev libsecret-1-dev
+  dovecot-imapd isync
 )
 missing=()
 for p in "${packages[@]}"; do

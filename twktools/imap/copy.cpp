@@ -1,0 +1,71 @@
+// Copying and moving IMAP messages: within one server the server does it
+// (UID COPY, UID MOVE); to another store the bytes are stored there first
+// and the original removed only after that succeeded.
+#include "twktools/imap/folder.h"
+#include "twktools/imap/message.h"
+#include "twktools/maildir/copy.h"
+
+namespace twkimap {
+
+namespace {
+
+TImapFolder* ImapDestination(IRDOFolder* folder) {
+  auto* dest = dynamic_cast<TImapFolder*>(folder);
+  if (dest && !dest->OwnerStore()->IsMailFolder(dest->Key()))
+    throw EComError(MAPI_E_NO_SUPPORT, QStringLiteral("The destination folder \"%1\" is not a mail folder").arg(folder->FolderPath()));
+  return dest;
+}
+
+}  // namespace
+
+TNewUid TImapMessage::AppendTo(TImapFolder* dest, const QByteArray& bytes) {
+  TMessageFlags flags = Outline().Flags;
+  flags.Keywords.removeAll(kRewriteKeyword);
+  return dest->OwnerStore()->Connection().Append(dest->Key(), bytes, flags, Outline().InternalDate);
+}
+
+TwkPtr<IRDOMail> TImapMessage::Placed(TImapFolder* dest, TNewUid placed) {
+  std::shared_ptr<TMailbox> box = dest->OwnerStore()->MailboxOf(dest->Key());
+  if (placed.Uid == 0) {
+    // A server without UIDPLUS does not say where: the newest message there.
+    box->Refresh();
+    if (box->Count() == 0) throw EComError(MAPI_E_NOT_FOUND, QStringLiteral("The stored message cannot be found in \"%1\"").arg(dest->FolderPath()));
+    placed = TNewUid{box->UidValidity(), box->UidAt(box->Count() - 1)};
+  }
+  if (placed.UidValidity == box->UidValidity()) box->Added(placed.Uid);
+  return Open(TwkPtr<TImapFolder>(dest), box, placed.Uid, placed.UidValidity);
+}
+
+TwkPtr<IRDOMail> TImapMessage::CopyTo(IRDOFolder* folder) {
+  TImapFolder* dest = ImapDestination(folder);
+  if (!dest) {
+    // Another kind of store: its own copy of the bytes.
+    twkmaildir::MailFolder* local = twkmaildir::DestinationMailFolder(folder);
+    return twkmaildir::OpenStoredMessage(local, twkmaildir::CopyMessageFile(MimeContent(), QString(), local));
+  }
+  const bool sameServer = dest->OwnerStore() == FFolder->OwnerStore();
+  const TNewUid placed = sameServer && !FChanged ? FBox->Connection().Copy(FBox->Name(), FUid, dest->Key())
+                                                 : AppendTo(dest, MimeContent());
+  return Placed(dest, placed);
+}
+
+TwkPtr<IRDOMail> TImapMessage::Move(IRDOFolder* folder) {
+  TImapFolder* dest = ImapDestination(folder);
+  if (dest && dest->OwnerStore() == FFolder->OwnerStore() && dest->Key() == FFolder->Key())
+    return TwkPtr<IRDOMail>(this);
+  TImapConnection& connection = FBox->Connection();
+  TwkPtr<IRDOMail> moved;
+  if (dest && dest->OwnerStore() == FFolder->OwnerStore() && !FChanged) {
+    moved = Placed(dest, connection.Move(FBox->Name(), FUid, dest->Key()));
+  } else {
+    // Pending changes or another store: the new copy first, then the original goes.
+    moved = CopyTo(folder);
+    connection.AddFlags(FBox->Name(), FUid, true, {});
+    connection.Expunge(FBox->Name(), FUid);
+  }
+  FBox->Removed(FUid);
+  FChanged = false;
+  return moved;
+}
+
+}  // namespace twkimap
