@@ -131,6 +131,7 @@ void TImapConnection::Drop() {
 }
 
 [[noreturn]] void TImapConnection::Fail(int rc, const QString& what) {
+  FWasOpen = FImap != nullptr;
   QString said = FImap && FImap->imap_response ? QString::fromUtf8(FImap->imap_response).trimmed() : QString();
   if (IsConnectionError(rc)) {
     Drop();
@@ -143,6 +144,14 @@ void TImapConnection::Drop() {
 
 void TImapConnection::Check(int rc, const QString& what) {
   if (rc != MAILIMAP_NO_ERROR) Fail(rc, what);
+  FLastUse.start();
+}
+
+void TImapConnection::Fresh() {
+  // Idle a few seconds: ask whether the server is still there.
+  if (FImap && (!FLastUse.isValid() || FLastUse.elapsed() > 2000) && mailimap_noop(FImap) != MAILIMAP_NO_ERROR) Drop();
+  Open();
+  FLastUse.start();
 }
 
 void TImapConnection::Open() {
@@ -210,9 +219,11 @@ bool TImapConnection::CanMove() { return HasCapability("MOVE"); }
 
 std::vector<TListEntry> TImapConnection::List() {
   std::lock_guard g(FLock);
-  Open();
   TClist result{nullptr, FreeList};
-  Check(mailimap_list(FImap, "", "*", &result.List), QStringLiteral("listing the folders"));
+  Reading([&] {
+    Open();
+    Check(mailimap_list(FImap, "", "*", &result.List), QStringLiteral("listing the folders"));
+  });
   std::vector<TListEntry> out;
   for (clistiter* it = clist_begin(result.List); it; it = clist_next(it)) {
     auto* mb = static_cast<mailimap_mailbox_list*>(clist_content(it));
@@ -237,18 +248,20 @@ std::vector<TListEntry> TImapConnection::List() {
 
 void TImapConnection::Create(const QByteArray& mailbox) {
   std::lock_guard g(FLock);
-  Open();
+  Fresh();
   Check(mailimap_create(FImap, mailbox.constData()), QStringLiteral("creating the folder %1").arg(QString::fromUtf8(mailbox)));
 }
 
 TMailboxState TImapConnection::Select(const QByteArray& mailbox, bool refresh) {
   std::lock_guard g(FLock);
-  Open();
-  if (refresh || FSelected != mailbox) {
-    FSelected.clear();
-    Check(mailimap_select(FImap, mailbox.constData()), QStringLiteral("opening the folder %1").arg(QString::fromUtf8(mailbox)));
-    FSelected = mailbox;
-  }
+  Reading([&] {
+    Open();
+    if (refresh || FSelected != mailbox) {
+      FSelected.clear();
+      Check(mailimap_select(FImap, mailbox.constData()), QStringLiteral("opening the folder %1").arg(QString::fromUtf8(mailbox)));
+      FSelected = mailbox;
+    }
+  });
   TMailboxState s;
   if (mailimap_selection_info* info = FImap->imap_selection_info) {
     s.UidValidity = info->sel_uidvalidity;
@@ -264,7 +277,8 @@ void TImapConnection::EnsureSelected(const QByteArray& mailbox) {
 }
 
 std::vector<std::uint32_t> TImapConnection::SearchUids(const QByteArray& mailbox, const QByteArray& keyword,
-                                                       const QByteArray& messageId, bool deleted) {
+                                                       const QByteArray& messageId, bool deleted,
+                                                       std::uint32_t fromUid) {
   std::lock_guard g(FLock);
   EnsureSelected(mailbox);
   TSearchKeyPtr key(mailimap_search_key_new_multiple_empty());
@@ -278,11 +292,16 @@ std::vector<std::uint32_t> TImapConnection::SearchUids(const QByteArray& mailbox
   if (!messageId.isEmpty())
     mailimap_search_key_multiple_add(key.get(),
                                      mailimap_search_key_new_header(strdup("Message-ID"), strdup(messageId.constData())));
+  // "n:*" also names the highest UID when it is below n: filtered below.
+  if (fromUid) mailimap_search_key_multiple_add(key.get(), mailimap_search_key_new_uid(mailimap_set_new_interval(fromUid, 0)));
   TClist result{nullptr, FreeSearch};
-  Check(mailimap_uid_search(FImap, nullptr, key.get(), &result.List), QStringLiteral("listing the messages"));
+  Reading([&] {
+    EnsureSelected(mailbox);
+    Check(mailimap_uid_search(FImap, nullptr, key.get(), &result.List), QStringLiteral("listing the messages"));
+  });
   std::vector<std::uint32_t> uids;
   for (clistiter* it = clist_begin(result.List); it; it = clist_next(it))
-    uids.push_back(*static_cast<std::uint32_t*>(clist_content(it)));
+    if (const std::uint32_t uid = *static_cast<std::uint32_t*>(clist_content(it)); uid >= fromUid) uids.push_back(uid);
   std::sort(uids.begin(), uids.end());
   return uids;
 }
@@ -303,7 +322,10 @@ std::vector<TFetchedOutline> TImapConnection::FetchOutlines(const QByteArray& ma
   mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_bodystructure());
   mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_body_peek_section(mailimap_section_new_header()));
   TClist result{nullptr, FreeFetch};
-  Check(mailimap_uid_fetch(FImap, set.get(), type.get(), &result.List), QStringLiteral("reading the messages"));
+  Reading([&] {
+    EnsureSelected(mailbox);
+    Check(mailimap_uid_fetch(FImap, set.get(), type.get(), &result.List), QStringLiteral("reading the messages"));
+  });
   for (clistiter* it = clist_begin(result.List); it; it = clist_next(it)) {
     auto* att = static_cast<mailimap_msg_att*>(clist_content(it));
     TFetchedOutline o;
@@ -347,7 +369,10 @@ bool TImapConnection::FetchWhole(const QByteArray& mailbox, std::uint32_t uid, s
     mailimap_fetch_type_new_fetch_att_list_add(
         type.get(), mailimap_fetch_att_new_body_peek_section_partial(mailimap_section_new(nullptr), offset, kWholeChunk));
     TClist result{nullptr, FreeFetch};
-    Check(mailimap_uid_fetch(FImap, set.get(), type.get(), &result.List), QStringLiteral("reading a message"));
+    Reading([&] {
+      EnsureSelected(mailbox);
+      Check(mailimap_uid_fetch(FImap, set.get(), type.get(), &result.List), QStringLiteral("reading a message"));
+    });
     const mailimap_msg_att_body_section* section = nullptr;
     for (clistiter* it = clist_begin(result.List); it && !section; it = clist_next(it)) {
       auto* att = static_cast<mailimap_msg_att*>(clist_content(it));
@@ -384,6 +409,7 @@ TNewUid FirstOf(std::uint32_t validity, mailimap_set* source, mailimap_set* crea
 
 TNewUid TImapConnection::Copy(const QByteArray& mailbox, std::uint32_t uid, const QByteArray& dest) {
   std::lock_guard g(FLock);
+  Fresh();
   EnsureSelected(mailbox);
   TSetPtr set = UidSet(uid);
   std::uint32_t validity = 0;
@@ -398,6 +424,7 @@ TNewUid TImapConnection::Copy(const QByteArray& mailbox, std::uint32_t uid, cons
 
 TNewUid TImapConnection::Move(const QByteArray& mailbox, std::uint32_t uid, const QByteArray& dest) {
   std::lock_guard g(FLock);
+  Fresh();
   EnsureSelected(mailbox);
   if (CanMove()) {
     TSetPtr set = UidSet(uid);
@@ -421,7 +448,7 @@ TNewUid TImapConnection::Move(const QByteArray& mailbox, std::uint32_t uid, cons
 TNewUid TImapConnection::Append(const QByteArray& mailbox, const QByteArray& bytes, const TMessageFlags& flags,
                                 std::int64_t internalDate) {
   std::lock_guard g(FLock);
-  Open();
+  Fresh();
   TFlagListPtr list = FlagListOf(flags);
   mailimap_date_time* date = internalDate > 0 ? DateTimeOf(internalDate) : nullptr;
   std::uint32_t validity = 0, uid = 0;
@@ -435,6 +462,7 @@ TNewUid TImapConnection::Append(const QByteArray& mailbox, const QByteArray& byt
 
 void TImapConnection::AddFlags(const QByteArray& mailbox, std::uint32_t uid, bool deleted, const QByteArray& keyword) {
   std::lock_guard g(FLock);
+  Fresh();
   EnsureSelected(mailbox);
   TMessageFlags flags;
   if (!keyword.isEmpty()) flags.Keywords << keyword;
@@ -447,6 +475,7 @@ void TImapConnection::AddFlags(const QByteArray& mailbox, std::uint32_t uid, boo
 
 void TImapConnection::RemoveKeyword(const QByteArray& mailbox, std::uint32_t uid, const QByteArray& keyword) {
   std::lock_guard g(FLock);
+  Fresh();
   EnsureSelected(mailbox);
   TMessageFlags flags;
   flags.Keywords << keyword;
@@ -457,6 +486,7 @@ void TImapConnection::RemoveKeyword(const QByteArray& mailbox, std::uint32_t uid
 
 void TImapConnection::Expunge(const QByteArray& mailbox, std::uint32_t uid) {
   std::lock_guard g(FLock);
+  Fresh();
   EnsureSelected(mailbox);
   Hook("EXPUNGE");
   if (HasCapability("UIDPLUS")) {

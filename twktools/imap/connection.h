@@ -9,6 +9,7 @@
 #include "twktools/session/Profile.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -87,9 +88,11 @@ public:
   // it is not (also after a reconnect).
   //
   // UIDs of the messages not marked deleted (with deleted: all), ascending;
-  // with a keyword or a Message-ID only those that have it.
+  // with a keyword or a Message-ID only those that have it; with fromUid
+  // only those from that UID on.
   std::vector<std::uint32_t> SearchUids(const QByteArray& mailbox, const QByteArray& keyword = {},
-                                        const QByteArray& messageId = {}, bool deleted = false);
+                                        const QByteArray& messageId = {}, bool deleted = false,
+                                        std::uint32_t fromUid = 0);
   // One pipelined FETCH for all of uids.
   std::vector<TFetchedOutline> FetchOutlines(const QByteArray& mailbox, const std::vector<std::uint32_t>& uids);
   // The whole message, in pieces, to sink (never setting \Seen); false when the message is gone.
@@ -120,12 +123,29 @@ private:
   void EnsureSelected(const QByteArray& mailbox);
   bool CanMove();
   void Hook(const char* command);
+  // Runs a command that only reads; a connection found lost is made again
+  // and the command sent once more.
+  template <class F>
+  auto Reading(F&& command) {
+    try {
+      return command();
+    } catch (const EComError&) {
+      if (FImap || !FWasOpen) throw;
+      return command();
+    }
+  }
+  // Before a change: a connection unused for a while is checked first, so a
+  // change is never sent into a connection the server dropped meanwhile (its
+  // retry could not know whether the server had done it).
+  void Fresh();
 
   twksession::TStoreConfig FConfig;
   QString FStoreName;
   mailimap* FImap = nullptr;
   QByteArray FSelected;
   QByteArray FPassword;
+  bool FWasOpen = false;     // the last command found the connection open
+  QElapsedTimer FLastUse;
   std::recursive_mutex FLock;
 };
 

@@ -33,6 +33,7 @@ TwkPtr<IRDOMail> TImapMessage::Placed(TImapFolder* dest, TNewUid placed) {
     placed = TNewUid{box->UidValidity(), box->UidAt(box->Count() - 1)};
   }
   if (placed.UidValidity == box->UidValidity()) box->Added(placed.Uid);
+  dest->OwnerStore()->NoteAdded(dest->Key(), placed.UidValidity, placed.Uid);
   return Open(TwkPtr<TImapFolder>(dest), box, placed.Uid, placed.UidValidity);
 }
 

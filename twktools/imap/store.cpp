@@ -4,6 +4,7 @@
 #include "twktools/imap/ids.h"
 #include "twktools/imap/items.h"
 #include "twktools/imap/message.h"
+#include "twktools/imap/newmail.h"
 #include "twktools/maildir/utf7.h"
 
 #include <QLocale>
@@ -29,7 +30,8 @@ bool SameText(const QString& a, const QString& b) {
 
 TImapStore::TImapStore(const twksession::TStoreConfig& config)
     : FConfig(config), FName(config.DisplayName), FStoreKey(StoreKeyOf(config)),
-      FConnection(std::make_unique<TImapConnection>(config, config.DisplayName)) {}
+      FConnection(std::make_unique<TImapConnection>(config, config.DisplayName)),
+      FOwn(std::make_shared<TOwnAdditions>()) {}
 
 TwkPtr<TImapStore> TImapStore::Open(const twksession::TStoreConfig& config) {
   auto store = TwkPtr<TImapStore>::Adopt(new TImapStore(config));
@@ -156,8 +158,12 @@ TwkPtr<IRDOMail> TImapStore::MessageFromID(const QString& entryID) {
 }
 
 std::unique_ptr<twksession::TNewMailWatch> TImapStore::WatchInbox(twksession::TNewMailHandler handler) {
-  (void)handler;
-  return nullptr;
+  if (!IsMailFolder(kInbox)) return nullptr;
+  return std::make_unique<TInboxWatcher>(FConfig, FName, FStoreKey, kInbox, FOwn, std::move(handler));
+}
+
+void TImapStore::NoteAdded(const QByteArray& key, std::uint32_t uidValidity, std::uint32_t uid) {
+  if (key == kInbox) FOwn->Add(uidValidity, uid);
 }
 
 }  // namespace twkimap

@@ -15,6 +15,7 @@ namespace twkimap {
 
 class TImapFolder;
 class TMailbox;
+class TOwnAdditions;
 
 class TImapStore final : public twkmaildir::TComObject<twksession::TBackendStore> {
 public:
@@ -47,6 +48,8 @@ public:
   TwkPtr<TImapFolder> FolderOf(const QByteArray& key);
   // The one cache of a mailbox, shared by all its objects.
   std::shared_ptr<TMailbox> MailboxOf(const QByteArray& key);
+  // A message our own change put into a mailbox (no new mail for the watch).
+  void NoteAdded(const QByteArray& key, std::uint32_t uidValidity, std::uint32_t uid);
 
 private:
   explicit TImapStore(const twksession::TStoreConfig& config);
@@ -64,6 +67,7 @@ private:
   char FDelimiter = '/';
   QHash<QByteArray, TFolderEntry> FFolders;  // every folder, implied parents too
   QHash<QByteArray, std::shared_ptr<TMailbox>> FMailboxes;
+  std::shared_ptr<TOwnAdditions> FOwn;
 };
 
 }  // namespace twkimap
