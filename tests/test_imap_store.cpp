@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -162,12 +163,16 @@ protected:
     for (int i = 1; i <= items->Count(); ++i) s << items->Item(i)->Subject();
     return s;
   }
-  // Dovecot's count of whole bodies sent, summed over the ended sessions.
-  int BodiesFetched() const {
-    int sum = 0;
+  // Dovecot's count of whole bodies sent, summed over the ended sessions,
+  // once the log has the line of each (the server writes it after the logout).
+  int BodiesFetched(int sessions) const {
     const QRegularExpression re("body_count=(\\d+)");
-    for (auto it = re.globalMatch(Server->Log()); it.hasNext();) sum += it.next().captured(1).toInt();
-    return sum;
+    for (int wait = 0;; ++wait) {
+      int sum = 0, seen = 0;
+      for (auto it = re.globalMatch(Server->Log()); it.hasNext(); ++seen) sum += it.next().captured(1).toInt();
+      if (seen >= sessions || wait == 200) return sum;
+      QThread::msleep(25);
+    }
   }
 };
 
@@ -295,7 +300,8 @@ TEST_F(ImapStore, ItemsInUidOrderReadWithoutDownloading) {
     EXPECT_DOUBLE_EQ(first->ReceivedTime(), first->LastModificationTime());
   }
   // None of that fetched a whole message.
-  EXPECT_EQ(BodiesFetched(), 0) << Server->Log().toStdString();
+  // (Three sessions of the test's own client stored the messages.)
+  EXPECT_EQ(BodiesFetched(4), 0) << Server->Log().toStdString();
   {
     TwkPtr<IRDOSession> session = Logon();
     const TwkPtr<IRDOItems> items = session->GetDefaultFolder(olFolderInbox)->Items();
@@ -309,7 +315,7 @@ TEST_F(ImapStore, ItemsInUidOrderReadWithoutDownloading) {
     EXPECT_EQ(first->Attachments()->Item(1)->Data().left(8), QByteArray("%PDF-1.4"));
     EXPECT_EQ(first->Body(), "Here it is.\r\n");
   }
-  EXPECT_EQ(BodiesFetched(), 2);
+  EXPECT_EQ(BodiesFetched(5), 2);
   EXPECT_EQ(Messages("INBOX")[1].toObject()["flags"].toArray().size(), 0);
 }
 
@@ -379,6 +385,40 @@ TEST_F(ImapStore, CopyMoveAndRewriteOnTheServer) {
   EXPECT_TRUE(stored.contains("report-pdf.twk"));
   EXPECT_FALSE(stored.contains("report 2023.pdf"));
   EXPECT_EQ(session->GetMessageFromID(mail->EntryID(), QString())->Attachments()->Item(1)->FileName(), "report-pdf.twk");
+}
+
+// A profile with a maildir store beside the server: messages go both ways,
+// each arriving whole, the original gone only after a move.
+TEST_F(ImapStore, CopyAndMoveBetweenAMaildirAndTheServer) {
+  Ctl({"create", "Archive"});
+  Append("INBOX", kPlain, "\\Seen", 1730966400);
+  const QString local = Scratch.Path() + "/local";
+  WriteTestFile(local + "/INBOX/cur/1700000000.M1P1.host:2,", kWithAttachment);
+  QDir().mkpath(local + "/INBOX/new");
+  for (const char* dir : {"INBOX/tmp", "Kept/cur", "Kept/new", "Kept/tmp"}) QDir().mkpath(local + "/" + dir);
+  TwkPtr<IRDOSession> session = Logon(Server->StoreSection("Mail") + "\n[store]\npath = " + local + "\nname = Local\n");
+  ASSERT_TRUE(session);
+  const TwkPtr<IRDOStores> stores = session->Stores();
+  ASSERT_EQ(stores->Count(), 2);
+  const TwkPtr<IRDOFolder> serverRoot = stores->Item(1)->RootFolder();
+  const TwkPtr<IRDOFolder> localRoot = stores->Item(2)->RootFolder();
+
+  const TwkPtr<IRDOMail> up = Child(localRoot.get(), "Inbox")->Items()->Item(1)->CopyTo(Child(serverRoot.get(), "Archive").get());
+  EXPECT_EQ(up->Parent()->FolderPath(), "\\\\Mail\\Archive");
+  const QJsonArray archive = Messages("Archive");
+  ASSERT_EQ(archive.size(), 1);
+  EXPECT_EQ(archive[0]["flags"].toArray(), QJsonArray());  // unread as it was
+  EXPECT_EQ(archive[0]["date"].toInt(), 1700000000);
+  EXPECT_EQ(Ctl({"raw", "Archive", QString::number(archive[0]["uid"].toInt())}).Stdout, kWithAttachment);
+
+  const TwkPtr<IRDOMail> down = Child(serverRoot.get(), "Inbox")->Items()->Item(1)->Move(Child(localRoot.get(), "Kept").get());
+  EXPECT_EQ(down->Subject(), "Plain words");
+  EXPECT_FALSE(down->UnRead());
+  EXPECT_EQ(Messages("INBOX").size(), 0);
+  const QStringList kept = QDir(local + "/Kept/cur").entryList(QDir::Files);
+  ASSERT_EQ(kept.size(), 1);
+  EXPECT_TRUE(kept[0].startsWith("1730966400.") && kept[0].endsWith(":2,S")) << kept[0].toStdString();
+  EXPECT_EQ(QFile(local + "/Kept/cur/" + kept[0]).size(), kPlain.size());
 }
 
 // The server goes away just before one command of a change; whatever was

@@ -42,7 +42,8 @@ def messages(m, box):
         head = email.message_from_bytes(item[1], policy=email.policy.default)
         out.append({
             "uid": int(re.search(r"UID (\d+)", meta).group(1)),
-            "flags": sorted(re.search(r"FLAGS \(([^)]*)\)", meta).group(1).split()),
+            # \Recent says which session saw it first, not what the message is.
+            "flags": sorted(f for f in re.search(r"FLAGS \(([^)]*)\)", meta).group(1).split() if f != "\\Recent"),
             "date": int(time.mktime(imaplib.Internaldate2tuple(item[0]))),
             "size": int(re.search(r"RFC822.SIZE (\d+)", meta).group(1)),
             "subject": str(head.get("Subject", "")),

@@ -5,10 +5,13 @@
 #include "twktools/imap/message.h"
 #include "twktools/maildir/copy.h"
 
+#include <QDateTime>
+
 namespace twkimap {
 
 namespace {
 
+// The destination when it is an IMAP folder; none for another kind of store.
 TImapFolder* ImapDestination(IRDOFolder* folder) {
   auto* dest = dynamic_cast<TImapFolder*>(folder);
   if (dest && !dest->OwnerStore()->IsMailFolder(dest->Key()))
@@ -24,7 +27,7 @@ TNewUid TImapMessage::AppendTo(TImapFolder* dest, const QByteArray& bytes) {
   return dest->OwnerStore()->Connection().Append(dest->Key(), bytes, flags, Outline().InternalDate);
 }
 
-TwkPtr<IRDOMail> TImapMessage::Placed(TImapFolder* dest, TNewUid placed) {
+TwkPtr<IRDOMail> PlacedMessage(TImapFolder* dest, TNewUid placed) {
   std::shared_ptr<TMailbox> box = dest->OwnerStore()->MailboxOf(dest->Key());
   if (placed.Uid == 0) {
     // A server without UIDPLUS does not say where: the newest message there.
@@ -34,7 +37,7 @@ TwkPtr<IRDOMail> TImapMessage::Placed(TImapFolder* dest, TNewUid placed) {
   }
   if (placed.UidValidity == box->UidValidity()) box->Added(placed.Uid);
   dest->OwnerStore()->NoteAdded(dest->Key(), placed.UidValidity, placed.Uid);
-  return Open(TwkPtr<TImapFolder>(dest), box, placed.Uid, placed.UidValidity);
+  return TImapMessage::Open(TwkPtr<TImapFolder>(dest), box, placed.Uid, placed.UidValidity);
 }
 
 TwkPtr<IRDOMail> TImapMessage::CopyTo(IRDOFolder* folder) {
@@ -42,12 +45,15 @@ TwkPtr<IRDOMail> TImapMessage::CopyTo(IRDOFolder* folder) {
   if (!dest) {
     // Another kind of store: its own copy of the bytes.
     twkmaildir::MailFolder* local = twkmaildir::DestinationMailFolder(folder);
-    return twkmaildir::OpenStoredMessage(local, twkmaildir::CopyMessageFile(MimeContent(), QString(), local));
+    // A file name there that begins with the arrival time, the read flag as the server has it.
+    const std::int64_t arrival = Outline().InternalDate > 0 ? Outline().InternalDate : QDateTime::currentSecsSinceEpoch();
+    const QString name = QString::number(arrival) + (Outline().Flags.Seen ? QStringLiteral(":2,S") : QStringLiteral(":2,"));
+    return twkmaildir::OpenStoredMessage(local, twkmaildir::CopyMessageFile(MimeContent(), name, local));
   }
   const bool sameServer = dest->OwnerStore() == FFolder->OwnerStore();
   const TNewUid placed = sameServer && !FChanged ? FBox->Connection().Copy(FBox->Name(), FUid, dest->Key())
                                                  : AppendTo(dest, MimeContent());
-  return Placed(dest, placed);
+  return PlacedMessage(dest, placed);
 }
 
 TwkPtr<IRDOMail> TImapMessage::Move(IRDOFolder* folder) {
@@ -57,7 +63,7 @@ TwkPtr<IRDOMail> TImapMessage::Move(IRDOFolder* folder) {
   TImapConnection& connection = FBox->Connection();
   TwkPtr<IRDOMail> moved;
   if (dest && dest->OwnerStore() == FFolder->OwnerStore() && !FChanged) {
-    moved = Placed(dest, connection.Move(FBox->Name(), FUid, dest->Key()));
+    moved = PlacedMessage(dest, connection.Move(FBox->Name(), FUid, dest->Key()));
   } else {
     // Pending changes or another store: the new copy first, then the original goes.
     moved = CopyTo(folder);

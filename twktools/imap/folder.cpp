@@ -2,6 +2,7 @@
 
 #include "twktools/imap/ids.h"
 #include "twktools/imap/items.h"
+#include "twktools/imap/message.h"
 
 #include <QLocale>
 
@@ -33,6 +34,14 @@ TwkPtr<IRDOItems> TImapFolder::Items() {
     box->Refresh();
   }
   return TwkPtr<IRDOItems>::Adopt(new TImapItems(TwkPtr<TImapFolder>(this), std::move(box)));
+}
+
+TwkPtr<IRDOMail> TImapFolder::StoreMessage(const QByteArray& mime, bool unread, std::int64_t arrival) {
+  if (!FStore->IsMailFolder(FKey))
+    throw EComError(MAPI_E_NO_SUPPORT, QStringLiteral("The destination folder \"%1\" is not a mail folder").arg(FolderPath()));
+  TMessageFlags flags;
+  flags.Seen = !unread;
+  return PlacedMessage(this, FStore->Connection().Append(FKey, mime, flags, arrival));
 }
 
 TwkPtr<IRDOFolders> TImapFolder::Folders() { return TwkPtr<IRDOFolders>::Adopt(new TImapFolders(FStore, FKey)); }

@@ -5,7 +5,7 @@
 
 namespace twkimap {
 
-class TImapFolder final : public twkmaildir::TComObject<IRDOFolder> {
+class TImapFolder final : public twkmaildir::TComObject<IRDOFolder>, public twksession::TMessageDestination {
 public:
   TImapFolder(TwkPtr<TImapStore> store, QByteArray key);
 
@@ -22,6 +22,7 @@ public:
   const QByteArray& Key() const { return FKey; }
   TImapStore* OwnerStore() const { return FStore.get(); }
   QString MessageEntryID(std::uint32_t uidValidity, std::uint32_t uid);
+  TwkPtr<IRDOMail> StoreMessage(const QByteArray& mime, bool unread, std::int64_t arrival) override;
 
 private:
   TwkPtr<TImapStore> FStore;

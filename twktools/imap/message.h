@@ -16,6 +16,9 @@ namespace twkimap {
 
 class TImapFolder;
 
+// The message a change of ours put into dest.
+TwkPtr<IRDOMail> PlacedMessage(TImapFolder* dest, TNewUid placed);
+
 class TImapMessage final : public twkmaildir::TComObject<IRDOMail> {
 public:
   // uidValidity 0: the mailbox's as last seen.
@@ -65,8 +68,6 @@ private:
   IRDOMail* OutlineReader();
   // Stores bytes in dest as a new message with this one's flags and date.
   TNewUid AppendTo(TImapFolder* dest, const QByteArray& bytes);
-  // The message a change of ours put into dest.
-  TwkPtr<IRDOMail> Placed(TImapFolder* dest, TNewUid placed);
 
   TwkPtr<TImapFolder> FFolder;
   std::shared_ptr<TMailbox> FBox;

@@ -18,7 +18,7 @@ void TImapMessage::Save() {
   connection.AddFlags(FBox->Name(), FUid, true, {});
   connection.Expunge(FBox->Name(), FUid);
   FBox->Removed(FUid);
-  const TwkPtr<IRDOMail> saved = Placed(FFolder.get(), placed);
+  const TwkPtr<IRDOMail> saved = PlacedMessage(FFolder.get(), placed);
   FUid = static_cast<TImapMessage*>(saved.get())->FUid;
   FUidValidity = static_cast<TImapMessage*>(saved.get())->FUidValidity;
   // The outline is the new message's now; the whole one keeps the saved content.

@@ -21,6 +21,17 @@ public:
 
 using TNewMailHandler = std::function<void(const QString& entryID)>;
 
+// A mail folder that takes a message as bytes: the way a message reaches a
+// folder of another kind of store (a copy or move between backends).
+class TMessageDestination {
+public:
+  // arrival: Unix time of the message's arrival in its old folder (0: now).
+  virtual TwkPtr<IRDOMail> StoreMessage(const QByteArray& mime, bool unread, std::int64_t arrival) = 0;
+
+protected:
+  ~TMessageDestination() = default;
+};
+
 class TBackendStore : public IRDOStore {
 public:
   virtual const TStoreConfig& Config() const = 0;
