@@ -9,6 +9,7 @@ packages=(
   gnupg gpgsm
   libetpan-dev libgnutls28-dev libsecret-1-dev
   dovecot-imapd isync
+  clang libclang-rt-14-dev libgumbo-dev
 )
 missing=()
 for p in "${packages[@]}"; do
