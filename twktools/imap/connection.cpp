@@ -318,7 +318,6 @@ std::vector<TFetchedOutline> TImapConnection::FetchOutlines(const QByteArray& ma
   mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_uid());
   mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_flags());
   mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_internaldate());
-  mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_rfc822_size());
   mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_bodystructure());
   mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_body_peek_section(mailimap_section_new_header()));
   TClist result{nullptr, FreeFetch};
@@ -341,7 +340,6 @@ std::vector<TFetchedOutline> TImapConnection::FetchOutlines(const QByteArray& ma
       switch (st->att_type) {
         case MAILIMAP_MSG_ATT_UID: o.Uid = st->att_data.att_uid; break;
         case MAILIMAP_MSG_ATT_INTERNALDATE: o.InternalDate = UnixOf(st->att_data.att_internal_date); break;
-        case MAILIMAP_MSG_ATT_RFC822_SIZE: o.Size = st->att_data.att_rfc822_size; break;
         case MAILIMAP_MSG_ATT_BODYSTRUCTURE: structure = st->att_data.att_bodystructure; break;
         case MAILIMAP_MSG_ATT_BODY_SECTION:
           if (st->att_data.att_body_section && st->att_data.att_body_section->sec_body_part)
@@ -358,7 +356,7 @@ std::vector<TFetchedOutline> TImapConnection::FetchOutlines(const QByteArray& ma
   return out;
 }
 
-bool TImapConnection::FetchWhole(const QByteArray& mailbox, std::uint32_t uid, std::uint32_t size,
+bool TImapConnection::FetchWhole(const QByteArray& mailbox, std::uint32_t uid,
                                  const std::function<void(const char*, size_t)>& sink) {
   std::lock_guard g(FLock);
   EnsureSelected(mailbox);
@@ -390,7 +388,6 @@ bool TImapConnection::FetchWhole(const QByteArray& mailbox, std::uint32_t uid, s
     // A shorter piece is the last one, whatever size the server said before.
     if (length < kWholeChunk) break;
   } while (true);
-  (void)size;
   return true;
 }
 

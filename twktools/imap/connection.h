@@ -57,7 +57,6 @@ struct TFetchedOutline {
   bool Exact = true;  // false: the structure alone cannot sort its attachments
   TMessageFlags Flags;
   std::int64_t InternalDate = 0;  // Unix time
-  std::uint32_t Size = 0;
 };
 
 // Runs before each command that changes the server's messages ("COPY",
@@ -96,7 +95,7 @@ public:
   // One pipelined FETCH for all of uids.
   std::vector<TFetchedOutline> FetchOutlines(const QByteArray& mailbox, const std::vector<std::uint32_t>& uids);
   // The whole message, in pieces, to sink (never setting \Seen); false when the message is gone.
-  bool FetchWhole(const QByteArray& mailbox, std::uint32_t uid, std::uint32_t size,
+  bool FetchWhole(const QByteArray& mailbox, std::uint32_t uid,
                   const std::function<void(const char*, size_t)>& sink);
   // Copy and move within the server.
   TNewUid Copy(const QByteArray& mailbox, std::uint32_t uid, const QByteArray& dest);

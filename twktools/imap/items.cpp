@@ -90,7 +90,6 @@ std::shared_ptr<const TOutline> TMailbox::OutlineOf(std::uint32_t uid) {
     o->Exact = f.Exact;
     o->Flags = std::move(f.Flags);
     o->InternalDate = f.InternalDate;
-    o->Size = f.Size;
     FOutlines.insert(f.Uid, std::move(o));
   }
   return FOutlines.value(uid);

@@ -20,7 +20,6 @@ struct TOutline {
   bool Exact = true;
   TMessageFlags Flags;
   std::int64_t InternalDate = 0;
-  std::uint32_t Size = 0;
 };
 
 // The keyword a message carries while a rewritten copy of it is being

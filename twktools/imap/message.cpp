@@ -50,7 +50,7 @@ IRDOMail* TImapMessage::Whole() {
     throw EComError(MAPI_E_DISK_ERROR, QStringLiteral("Cannot create a temporary file for a message of \"%1\": %2")
                                            .arg(FFolder->FolderPath(), file->errorString()));
   bool written = true;
-  const bool found = FBox->Connection().FetchWhole(FBox->Name(), FUid, outline.Size, [&](const char* data, size_t n) {
+  const bool found = FBox->Connection().FetchWhole(FBox->Name(), FUid, [&](const char* data, size_t n) {
     written = written && file->write(data, qint64(n)) == qint64(n);
   });
   if (!found) throw EComError(MAPI_E_NOT_FOUND, QStringLiteral("The message is no longer on the server: %1").arg(EntryID()));
