@@ -77,6 +77,8 @@ void TImapStore::LoadFolders(bool again) {
 bool TImapStore::FolderExists(const QByteArray& key) {
   if (key.isEmpty()) return true;
   LoadFolders();
+  // Another mail program may have made it since the list was read.
+  if (!FFolders.contains(key)) LoadFolders(true);
   return FFolders.contains(key);
 }
 
