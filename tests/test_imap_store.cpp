@@ -99,8 +99,10 @@ protected:
   TScratchDir Scratch;
   std::unique_ptr<TDovecot> Server;
 
-  void SetUp() override {
-    Server = std::make_unique<TDovecot>(Scratch.Path() + "/mail");
+  void SetUp() override { StartServer(); }
+  void StartServer(const QString& extraConfig = {}) {
+    Server.reset();
+    Server = std::make_unique<TDovecot>(Scratch.Path() + "/mail", extraConfig);
     ASSERT_TRUE(Server->Started()) << Server->Error().toStdString();
   }
   void TearDown() override { twkimap::SetCommandHook(nullptr); }
@@ -479,6 +481,38 @@ TEST_F(ImapStore, ServerStoppedInTheMiddleLosesNothing) {
     EXPECT_EQ(Messages(source).size(), c.Change == Move ? 0 : 1);
     EXPECT_EQ(Messages(dest).size(), c.Change == Rewrite ? 0 : 1);
   }
+}
+
+// A server without MOVE: the copy, the mark, the removal. Stopped after the
+// copy, the move done again takes the copy already there (same Message-ID and
+// size) instead of making a second one.
+TEST_F(ImapStore, MoveWithoutTheMoveCommandNeverDoubles) {
+  StartServer("imap_capability = IMAP4rev1 LITERAL+ SASL-IR ENABLE IDLE UIDPLUS\n");
+  Ctl({"create", "Archive"});
+  Append("INBOX", kWithAttachment);
+  Append("INBOX", kPlain);
+  {
+    TwkPtr<IRDOSession> session = Logon();
+    const TwkPtr<IRDOFolder> root = session->Stores()->DefaultStore()->RootFolder();
+    const TwkPtr<IRDOMail> mail = Child(root.get(), "Inbox")->Items()->Item(1);
+    twkimap::SetCommandHook([&](const char* command) {
+      if (QByteArray(command) == "STORE") Server->Stop();
+    });
+    EXPECT_THROW(mail->Move(Child(root.get(), "Archive").get()), EComError);
+    twkimap::SetCommandHook(nullptr);
+    ASSERT_TRUE(Server->Start());
+  }
+  EXPECT_EQ(Subjects(Messages("INBOX")), (QStringList{"Quarterly réport", "Plain words"}));
+  EXPECT_EQ(Subjects(Messages("Archive")), QStringList{"Quarterly réport"});
+  TwkPtr<IRDOSession> session = Logon();
+  const TwkPtr<IRDOFolder> root = session->Stores()->DefaultStore()->RootFolder();
+  const TwkPtr<IRDOItems> items = Child(root.get(), "Inbox")->Items();
+  const TwkPtr<IRDOMail> moved = items->Item(1)->Move(Child(root.get(), "Archive").get());
+  EXPECT_EQ(session->GetMessageFromID(moved->EntryID(), QString())->Subject(), "Quarterly réport");
+  // (The moved message left the collection: the other one is the first now.)
+  items->Item(1)->Move(Child(root.get(), "Archive").get());
+  EXPECT_EQ(Messages("INBOX").size(), 0);
+  EXPECT_EQ(Subjects(Messages("Archive")), (QStringList{"Quarterly réport", "Plain words"}));
 }
 
 }  // namespace

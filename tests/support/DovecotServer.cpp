@@ -71,7 +71,7 @@ QString UserName(uid_t uid) {
 
 }  // namespace
 
-TDovecot::TDovecot(const QString& maildir) : FMaildir(maildir) {
+TDovecot::TDovecot(const QString& maildir, const QString& extraConfig) : FMaildir(maildir) {
   QDir().mkpath(FMaildir + "/INBOX/cur");
   QDir().mkpath(FMaildir + "/INBOX/new");
   QDir().mkpath(FMaildir + "/INBOX/tmp");
@@ -149,6 +149,7 @@ service anvil {
     conf += QString("default_internal_user = %1\ndefault_login_user = %1\ndefault_internal_group = %2\n")
                 .arg(me, QString::number(getgid()));
   }
+  conf += extraConfig;
   FDir.Write("dovecot.conf", conf.toUtf8());
   if (root) {
     // The mail user must reach the maildir through the scratch directories.

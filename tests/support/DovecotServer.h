@@ -13,8 +13,9 @@ class TDovecot {
 public:
   static constexpr const char* kPassword = "test-secret";
 
-  // Serves maildir (created when missing). Check Started() afterwards.
-  explicit TDovecot(const QString& maildir);
+  // Serves maildir (created when missing), extraConfig added to the
+  // configuration. Check Started() afterwards.
+  explicit TDovecot(const QString& maildir, const QString& extraConfig = {});
   ~TDovecot();
   TDovecot(const TDovecot&) = delete;
   TDovecot& operator=(const TDovecot&) = delete;

@@ -450,12 +450,66 @@ TNewUid TImapConnection::Move(const QByteArray& mailbox, std::uint32_t uid, cons
     Check(rc, QStringLiteral("moving a message to %1").arg(QString::fromUtf8(dest)));
     return out;
   }
-  // Without MOVE: the copy first; the original is marked and removed only
-  // then (marked deleted, it is no item any more should the removal fail).
-  const TNewUid out = Copy(mailbox, uid, dest);
+  // Without MOVE: the copy first (or the one an interrupted move left
+  // there, so a move done again does not double the message); the original
+  // is marked and removed only then (marked deleted, it is no item any more
+  // should the removal fail).
+  TNewUid out = FindCopy(mailbox, uid, dest);
+  if (out.Uid == 0) out = Copy(mailbox, uid, dest);
   AddFlags(mailbox, uid, true, {});
   Expunge(mailbox, uid);
   return out;
+}
+
+std::vector<TImapConnection::TIdAndSize> TImapConnection::IdsAndSizes(const QByteArray& mailbox,
+                                                                      const std::vector<std::uint32_t>& uids) {
+  std::vector<TIdAndSize> out;
+  if (uids.empty()) return out;
+  TSetPtr set(mailimap_set_new_empty());
+  for (std::uint32_t uid : uids) mailimap_set_add_single(set.get(), uid);
+  TFetchTypePtr type(mailimap_fetch_type_new_fetch_att_list_empty());
+  mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_uid());
+  mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_rfc822_size());
+  clist* names = clist_new();
+  clist_append(names, strdup("Message-ID"));
+  mailimap_fetch_type_new_fetch_att_list_add(
+      type.get(), mailimap_fetch_att_new_body_peek_section(mailimap_section_new_header_fields(mailimap_header_list_new(names))));
+  TClist result{nullptr, FreeFetch};
+  Reading([&] {
+    EnsureSelected(mailbox);
+    Check(mailimap_uid_fetch(FImap, set.get(), type.get(), &result.List), QStringLiteral("reading the messages"));
+  });
+  for (clistiter* it = clist_begin(result.List); it; it = clist_next(it)) {
+    auto* att = static_cast<mailimap_msg_att*>(clist_content(it));
+    TIdAndSize one;
+    for (clistiter* i = clist_begin(att->att_list); i; i = clist_next(i)) {
+      auto* item = static_cast<mailimap_msg_att_item*>(clist_content(i));
+      if (item->att_type != MAILIMAP_MSG_ATT_ITEM_STATIC) continue;
+      mailimap_msg_att_static* st = item->att_data.att_static;
+      if (st->att_type == MAILIMAP_MSG_ATT_UID) one.Uid = st->att_data.att_uid;
+      if (st->att_type == MAILIMAP_MSG_ATT_RFC822_SIZE) one.Size = st->att_data.att_rfc822_size;
+      if (st->att_type == MAILIMAP_MSG_ATT_BODY_SECTION && st->att_data.att_body_section->sec_body_part)
+        one.Id = QByteArray(st->att_data.att_body_section->sec_body_part,
+                               qsizetype(st->att_data.att_body_section->sec_length)).trimmed();
+    }
+    if (one.Uid) out.push_back(one);
+  }
+  return out;
+}
+
+TNewUid TImapConnection::FindCopy(const QByteArray& mailbox, std::uint32_t uid, const QByteArray& dest) {
+  const auto mine = IdsAndSizes(mailbox, {uid});
+  if (mine.size() != 1) return {};
+  const QByteArray line = mine.front().Id;
+  const qsizetype colon = line.indexOf(':');
+  const QByteArray id = colon < 0 ? QByteArray() : line.mid(colon + 1).simplified();
+  if (id.isEmpty()) return {};
+  TNewUid found;
+  found.UidValidity = Select(dest).UidValidity;
+  for (const TIdAndSize& other : IdsAndSizes(dest, SearchUids(dest, {}, id)))
+    if (other.Id == line && other.Size == mine.front().Size) found.Uid = other.Uid;
+  Select(mailbox);
+  return found;
 }
 
 TNewUid TImapConnection::Append(const QByteArray& mailbox, const QByteArray& bytes, const TMessageFlags& flags,

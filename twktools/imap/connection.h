@@ -121,6 +121,16 @@ private:
   void Check(int rc, const QString& what);
   void EnsureSelected(const QByteArray& mailbox);
   bool CanMove();
+  // A message in dest with the Message-ID and the size of uid in mailbox:
+  // the copy an earlier move left there when its connection was lost.
+  TNewUid FindCopy(const QByteArray& mailbox, std::uint32_t uid, const QByteArray& dest);
+  // UID, Message-ID header line and size of each of uids.
+  struct TIdAndSize {
+    std::uint32_t Uid = 0;
+    QByteArray Id;
+    std::uint32_t Size = 0;
+  };
+  std::vector<TIdAndSize> IdsAndSizes(const QByteArray& mailbox, const std::vector<std::uint32_t>& uids);
   void Hook(const char* command);
   // Runs a command that only reads; a connection found lost is made again
   // and the command sent once more.
