@@ -186,7 +186,7 @@ bool TDovecot::Start() {
 // The server dies at once, as a crashed or unplugged one would: every
 // process killed, no command finished after this returns.
 void TDovecot::Stop() {
-  if (!FRunning) return;
+  // Also a server that started but did not answer in time: no server outlives its test.
   const pid_t master = pid_t(FDir.Read("run/master.pid").trimmed().toInt());
   if (master > 0) {
     QList<pid_t> all = ChildrenOf(master);

@@ -334,6 +334,7 @@ std::vector<TFetchedOutline> TImapConnection::FetchOutlines(const QByteArray& ma
   mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_uid());
   mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_flags());
   mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_internaldate());
+  mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_rfc822_size());
   mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_bodystructure());
   mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_body_peek_section(mailimap_section_new_header()));
   TClist result{nullptr, FreeFetch};
@@ -356,6 +357,7 @@ std::vector<TFetchedOutline> TImapConnection::FetchOutlines(const QByteArray& ma
       switch (st->att_type) {
         case MAILIMAP_MSG_ATT_UID: o.Uid = st->att_data.att_uid; break;
         case MAILIMAP_MSG_ATT_INTERNALDATE: o.InternalDate = UnixOf(st->att_data.att_internal_date); break;
+        case MAILIMAP_MSG_ATT_RFC822_SIZE: o.Size = st->att_data.att_rfc822_size; break;
         case MAILIMAP_MSG_ATT_BODYSTRUCTURE: structure = st->att_data.att_bodystructure; break;
         case MAILIMAP_MSG_ATT_BODY_SECTION:
           if (st->att_data.att_body_section && st->att_data.att_body_section->sec_body_part)
@@ -405,6 +407,34 @@ bool TImapConnection::FetchWhole(const QByteArray& mailbox, std::uint32_t uid,
     if (length < kWholeChunk) break;
   } while (true);
   return true;
+}
+
+void TImapConnection::FetchWholeMany(const QByteArray& mailbox, const std::vector<std::uint32_t>& uids,
+                                     const std::function<void(std::uint32_t uid, const char*, size_t)>& sink) {
+  std::lock_guard g(FLock);
+  TSetPtr set(mailimap_set_new_empty());
+  for (std::uint32_t uid : uids) mailimap_set_add_single(set.get(), uid);
+  TFetchTypePtr type(mailimap_fetch_type_new_fetch_att_list_empty());
+  mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_uid());
+  mailimap_fetch_type_new_fetch_att_list_add(type.get(), mailimap_fetch_att_new_body_peek_section(mailimap_section_new(nullptr)));
+  TClist result{nullptr, FreeFetch};
+  Reading([&] {
+    EnsureSelected(mailbox);
+    Check(mailimap_uid_fetch(FImap, set.get(), type.get(), &result.List), QStringLiteral("reading the messages"));
+  });
+  for (clistiter* it = clist_begin(result.List); it; it = clist_next(it)) {
+    auto* att = static_cast<mailimap_msg_att*>(clist_content(it));
+    std::uint32_t uid = 0;
+    const mailimap_msg_att_body_section* section = nullptr;
+    for (clistiter* i = clist_begin(att->att_list); i; i = clist_next(i)) {
+      auto* item = static_cast<mailimap_msg_att_item*>(clist_content(i));
+      if (item->att_type != MAILIMAP_MSG_ATT_ITEM_STATIC) continue;
+      if (item->att_data.att_static->att_type == MAILIMAP_MSG_ATT_UID) uid = item->att_data.att_static->att_data.att_uid;
+      if (item->att_data.att_static->att_type == MAILIMAP_MSG_ATT_BODY_SECTION)
+        section = item->att_data.att_static->att_data.att_body_section;
+    }
+    if (uid && section) sink(uid, section->sec_body_part ? section->sec_body_part : "", section->sec_body_part ? section->sec_length : 0);
+  }
 }
 
 namespace {

@@ -57,6 +57,7 @@ struct TFetchedOutline {
   bool Exact = true;  // false: the structure alone cannot sort its attachments
   TMessageFlags Flags;
   std::int64_t InternalDate = 0;  // Unix time
+  std::uint32_t Size = 0;
 };
 
 // Runs before each command that changes the server's messages ("COPY",
@@ -97,6 +98,10 @@ public:
   // The whole message, in pieces, to sink (never setting \Seen); false when the message is gone.
   bool FetchWhole(const QByteArray& mailbox, std::uint32_t uid,
                   const std::function<void(const char*, size_t)>& sink);
+  // Several whole messages in one FETCH, each handed to sink whole (for
+  // small messages only: they are held in memory at once).
+  void FetchWholeMany(const QByteArray& mailbox, const std::vector<std::uint32_t>& uids,
+                      const std::function<void(std::uint32_t uid, const char*, size_t)>& sink);
   // Copy and move within the server.
   TNewUid Copy(const QByteArray& mailbox, std::uint32_t uid, const QByteArray& dest);
   TNewUid Move(const QByteArray& mailbox, std::uint32_t uid, const QByteArray& dest);

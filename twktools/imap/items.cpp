@@ -3,6 +3,7 @@
 #include "twktools/imap/folder.h"
 #include "twktools/imap/message.h"
 
+#include <QDir>
 #include <algorithm>
 
 namespace twkimap {
@@ -90,9 +91,80 @@ std::shared_ptr<const TOutline> TMailbox::OutlineOf(std::uint32_t uid) {
     o->Exact = f.Exact;
     o->Flags = std::move(f.Flags);
     o->InternalDate = f.InternalDate;
+    o->Size = f.Size;
     FOutlines.insert(f.Uid, std::move(o));
   }
   return FOutlines.value(uid);
+}
+
+namespace {
+
+// Messages fetched ahead: at most this many, each and all together no larger.
+constexpr size_t kAheadCount = 32;
+constexpr std::uint32_t kAheadMessageBytes = 256 * 1024;
+constexpr std::uint32_t kAheadTotalBytes = 4 * 1024 * 1024;
+
+std::unique_ptr<QTemporaryFile> NewWholeFile() {
+  auto file = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/twk-imap-XXXXXX.eml"));
+  if (!file->open())
+    throw EComError(MAPI_E_DISK_ERROR, QStringLiteral("Cannot create a temporary file \"%1\": %2")
+                                           .arg(file->fileTemplate(), file->errorString()));
+  return file;
+}
+
+void Written(QTemporaryFile& file, bool ok) {
+  if (!ok || !file.flush())
+    throw EComError(MAPI_E_DISK_ERROR, QStringLiteral("Cannot write the temporary file \"%1\": %2")
+                                           .arg(file.fileName(), file.errorString()));
+}
+
+}  // namespace
+
+std::unique_ptr<QTemporaryFile> TMailbox::WholeFile(std::uint32_t uid) {
+  if (auto ahead = FFetchedAhead.find(uid); ahead != FFetchedAhead.end()) {
+    auto file = std::move(ahead->second);
+    FFetchedAhead.erase(ahead);
+    FLastWhole = uid;
+    return file;
+  }
+  // The next UID in the direction the last ones went: fetch ahead that way.
+  const auto at = std::lower_bound(FUids.begin(), FUids.end(), uid);
+  const bool down = FLastWhole && at != FUids.end() && at + 1 != FUids.end() && *(at + 1) == FLastWhole;
+  const bool up = FLastWhole && at != FUids.begin() && at != FUids.end() && *(at - 1) == FLastWhole;
+  FLastWhole = uid;
+  std::vector<std::uint32_t> batch;
+  if ((down || up) && at != FUids.end() && *at == uid) {
+    std::uint32_t total = 0;
+    for (auto it = at; batch.size() < kAheadCount;) {
+      const auto outline = FOutlines.value(*it);
+      if (!outline || outline->Size > kAheadMessageBytes || total + outline->Size > kAheadTotalBytes) break;
+      total += outline->Size;
+      batch.push_back(*it);
+      if (down ? it == FUids.begin() : it + 1 == FUids.end()) break;
+      it = down ? it - 1 : it + 1;
+    }
+  }
+  if (batch.size() > 1) {
+    FFetchedAhead.clear();
+    std::unique_ptr<QTemporaryFile> mine;
+    FConnection.FetchWholeMany(FName, batch, [&](std::uint32_t got, const char* data, size_t n) {
+      auto file = NewWholeFile();
+      Written(*file, file->write(data, qint64(n)) == qint64(n));
+      if (got == uid)
+        mine = std::move(file);
+      else
+        FFetchedAhead[got] = std::move(file);
+    });
+    if (mine) return mine;
+  }
+  auto file = NewWholeFile();
+  bool ok = true;
+  const bool found = FConnection.FetchWhole(FName, uid, [&](const char* data, size_t n) {
+    ok = ok && file->write(data, qint64(n)) == qint64(n);
+  });
+  if (!found) return nullptr;
+  Written(*file, ok);
+  return file;
 }
 
 void TMailbox::Added(std::uint32_t uid) {
@@ -104,6 +176,7 @@ void TMailbox::Removed(std::uint32_t uid) {
   const auto at = std::lower_bound(FUids.begin(), FUids.end(), uid);
   if (at != FUids.end() && *at == uid) FUids.erase(at);
   FOutlines.remove(uid);
+  FFetchedAhead.erase(uid);
 }
 
 TImapItems::TImapItems(TwkPtr<TImapFolder> folder, std::shared_ptr<TMailbox> box)

@@ -6,6 +6,8 @@
 #include "twktools/maildir/comobject.h"
 
 #include <QHash>
+#include <QTemporaryFile>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -20,6 +22,7 @@ struct TOutline {
   bool Exact = true;
   TMessageFlags Flags;
   std::int64_t InternalDate = 0;
+  std::uint32_t Size = 0;
 };
 
 // The keyword a message carries while a rewritten copy of it is being
@@ -46,6 +49,11 @@ public:
   // (walks go from the last item to the first); none when the message is gone.
   std::shared_ptr<const TOutline> OutlineOf(std::uint32_t uid);
 
+  // The whole message in a temporary file (removed with the object); none
+  // when the message is gone. Messages read whole one after the other in
+  // UID order (an export) are fetched several small ones at a time.
+  std::unique_ptr<QTemporaryFile> WholeFile(std::uint32_t uid);
+
   // Our own changes, so the cache needs no new listing.
   void Added(std::uint32_t uid);
   void Removed(std::uint32_t uid);
@@ -59,6 +67,8 @@ private:
   bool FListed = false;
   std::vector<std::uint32_t> FUids;
   QHash<std::uint32_t, std::shared_ptr<const TOutline>> FOutlines;
+  std::uint32_t FLastWhole = 0;
+  std::map<std::uint32_t, std::unique_ptr<QTemporaryFile>> FFetchedAhead;
 };
 
 class TImapItems final : public twkmaildir::TComObject<IRDOItems> {

@@ -45,18 +45,8 @@ IRDOMail* TImapMessage::Reader() { return FWhole ? FWhole.get() : OutlineReader(
 IRDOMail* TImapMessage::Whole() {
   if (FWhole) return FWhole.get();
   const TOutline& outline = Outline();
-  auto file = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/twk-imap-XXXXXX.eml"));
-  if (!file->open())
-    throw EComError(MAPI_E_DISK_ERROR, QStringLiteral("Cannot create a temporary file for a message of \"%1\": %2")
-                                           .arg(FFolder->FolderPath(), file->errorString()));
-  bool written = true;
-  const bool found = FBox->Connection().FetchWhole(FBox->Name(), FUid, [&](const char* data, size_t n) {
-    written = written && file->write(data, qint64(n)) == qint64(n);
-  });
-  if (!found) throw EComError(MAPI_E_NOT_FOUND, QStringLiteral("The message is no longer on the server: %1").arg(EntryID()));
-  if (!written || !file->flush())
-    throw EComError(MAPI_E_DISK_ERROR, QStringLiteral("Cannot write the temporary file \"%1\": %2")
-                                           .arg(file->fileName(), file->errorString()));
+  std::unique_ptr<QTemporaryFile> file = FBox->WholeFile(FUid);
+  if (!file) throw EComError(MAPI_E_NOT_FOUND, QStringLiteral("The message is no longer on the server: %1").arg(EntryID()));
   // The file's time is the server's arrival time, as a stored file's is.
   const timespec times[2] = {{outline.InternalDate, 0}, {outline.InternalDate, 0}};
   ::futimens(file->handle(), times);
