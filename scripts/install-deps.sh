@@ -7,6 +7,8 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   python3 python3-olefile python3-html5lib libemail-outlook-message-perl libemail-address-perl unrtf openssl
   gnupg gpgsm
+  libetpan-dev libgnutls28-dev libsecret-1-dev
+  dovecot-imapd isync
   clang libclang-rt-14-dev libgumbo-dev
   xvfb xauth dbus at-spi2-core python3-pyatspi
 )

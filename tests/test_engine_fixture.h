@@ -30,10 +30,15 @@ protected:
   QString Export() const { return Scratch.Path() + QStringLiteral("/export"); }
   QString Job() const { return Scratch.Path() + QStringLiteral("/job.twc"); }
 
+  // A profile for the programs instead of the maildir at Store() (a server
+  // serving that maildir).
+  QString ProfilePath;
+
   QProcessEnvironment Env() const {
     QProcessEnvironment env = User.Environment();
     env.insert(QStringLiteral("MAILDIR"), Store());
     env.remove(QStringLiteral("TWK_PROFILE"));
+    if (!ProfilePath.isEmpty()) env.insert(QStringLiteral("TWK_PROFILE"), ProfilePath);
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     env.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
     return env;

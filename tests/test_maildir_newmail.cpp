@@ -2,6 +2,7 @@
 // inotify and the Qt event loop; a reader's moves and our own copies are not
 // deliveries.
 #include "tests/MaildirFixture.h"
+#include "twktools/maildir/folder.h"
 #include "twktools/session/Session.h"
 
 #include <QCoreApplication>

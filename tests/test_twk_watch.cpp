@@ -1,8 +1,10 @@
 // `twk watch` as a process: the inbox tasks run on messages that an outside
 // writer delivers into the Inbox's new/ (tmp/ then rename, as an MTA does),
 // the inbox file is read again when it is replaced, errors go to standard
-// error, and SIGTERM or SIGINT ends it with exit code 0.
+// error, and SIGTERM or SIGINT ends it with exit code 0. On a mail server's
+// Inbox the same, with the mail stored by another IMAP client.
 #include "core/NewMailLock.h"
+#include "support/DovecotServer.h"
 #include "test_engine_fixture.h"
 
 #include <QElapsedTimer>
@@ -215,6 +217,41 @@ TEST_F(TwkWatch, SigintEndsItCleanlyAndAMissingStoreFailsTheStart) {
   EXPECT_EQ(r.ExitCode, 1);
   EXPECT_TRUE(r.Stderr.contains("nowhere")) << r.Stderr.constData();
   EXPECT_FALSE(r.Stderr.contains("Watching")) << r.Stderr.constData();
+}
+
+// A Dovecot serving the store: IDLE tells of the mail another client
+// stores; a server that went away and came back is found again.
+TEST_F(TwkWatch, NewMailOnAnImapInboxAlsoAfterTheServerCameBack) {
+  WriteStore(QJsonObject{{"Inbox", QJsonArray{QJsonObject{{"subject", "Already there"}, {"from", "alice@x.org"}}}}});
+  TDovecot server(Store());
+  ASSERT_TRUE(server.Started()) << server.Error().toStdString();
+  Scratch.Write("profile.conf", server.StoreSection("Server").toUtf8());
+  ProfilePath = Scratch.File("profile.conf");
+  WriteInbox(true, {EmlTask("alice@*")});
+  Start();
+  auto store = [&](const QString& subject) {
+    const QByteArray bytes = "From: Alice <alice@example.org>\r\nTo: Me <me@example.org>\r\nSubject: " +
+                             subject.toUtf8() + "\r\nDate: Tue, 07 May 2024 09:04:02 +0000\r\nMessage-ID: <" +
+                             subject.toUtf8().toHex() + "@test>\r\n\r\nHello.\r\n";
+    const TRunResult r = RunProgram(DebianPython(),
+                                    {TestToolPath("imapctl.py"), QString::number(server.Port()),
+                                     QString::fromLatin1(TDovecot::kPassword), "append", "INBOX", "", "1715072643"},
+                                    bytes);
+    EXPECT_EQ(r.ExitCode, 0) << r.Stderr.constData();
+    return bytes;
+  };
+  const QByteArray first = store("First");
+  ASSERT_TRUE(WaitForFile(Export() + "/First.eml")) << FErr.constData();
+  EXPECT_EQ(ReadFile(Export() + "/First.eml"), first);
+
+  server.Stop();
+  QThread::msleep(500);
+  ASSERT_TRUE(server.Start());
+  const QByteArray second = store("Second");
+  ASSERT_TRUE(WaitForFile(Export() + "/Second.eml")) << FErr.constData() << server.Log().toStdString();
+  EXPECT_EQ(ReadFile(Export() + "/Second.eml"), second);
+  Stop();
+  EXPECT_EQ(Files(Export()), (QStringList{"First.eml", "Second.eml"}));
 }
 
 }  // namespace

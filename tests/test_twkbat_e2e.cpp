@@ -1,7 +1,11 @@
 // TWKbat end to end: the real program on stores written by engstore.py, the
 // exported files, logs, links, copies and moves read back independently, and
-// the console report line by line.
+// the console report line by line. The runs of a job go through both kinds
+// of store: the maildir itself, and a Dovecot serving that maildir over IMAP.
+#include "support/DovecotServer.h"
 #include "test_engine_fixture.h"
+
+#include <memory>
 
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -50,6 +54,8 @@ private:
   int FCount = 0;
 };
 
+enum class TBackend { Maildir, Imap };
+
 class TwkbatE2E : public TEngineTest {
 protected:
   void SetUp() override {
@@ -74,7 +80,26 @@ protected:
   }
 };
 
-TEST_F(TwkbatE2E, EmailExportWritesFilesAttachmentsLogsAndReport) {
+// The same jobs on the maildir and on the mail server in front of it.
+class TwkbatBothStores : public TwkbatE2E, public ::testing::WithParamInterface<TBackend> {
+protected:
+  void SetUp() override {
+    TwkbatE2E::SetUp();
+    if (GetParam() != TBackend::Imap) return;
+    Server = std::make_unique<TDovecot>(Store());
+    ASSERT_TRUE(Server->Started()) << Server->Error().toStdString();
+    Scratch.Write("profile.conf", Server->StoreSection("Dovecot").toUtf8());
+    ProfilePath = Scratch.File("profile.conf");
+  }
+  std::unique_ptr<TDovecot> Server;
+};
+
+INSTANTIATE_TEST_SUITE_P(Stores, TwkbatBothStores, ::testing::Values(TBackend::Maildir, TBackend::Imap),
+                         [](const ::testing::TestParamInfo<TBackend>& info) {
+                           return info.param == TBackend::Imap ? "Imap" : "Maildir";
+                         });
+
+TEST_P(TwkbatBothStores, EmailExportWritesFilesAttachmentsLogsAndReport) {
   const QString logs = Scratch.Path() + "/logs";
   BuildJob(FolderJob("Inbox", true,
                      {{"ExportEmails", true},
@@ -131,7 +156,7 @@ TEST_F(TwkbatE2E, EmailExportWritesFilesAttachmentsLogsAndReport) {
   EXPECT_EQ(ReadFile(logs + "/ID-u.log"), QByteArray("4\r\n"));
 }
 
-TEST_F(TwkbatE2E, AttachmentExportReplacesAttachmentsByLinks) {
+TEST_P(TwkbatBothStores, AttachmentExportReplacesAttachmentsByLinks) {
   const QJsonObject before = ReadStore();
   BuildJob(FolderJob("Inbox", false,
                      {{"ExportAtts", true},
@@ -178,7 +203,7 @@ TEST_F(TwkbatE2E, AttachmentExportReplacesAttachmentsByLinks) {
   EXPECT_EQ(Files(Export()).size(), 3);
 }
 
-TEST_F(TwkbatE2E, CopyByYearAndMoveBySender) {
+TEST_P(TwkbatBothStores, CopyByYearAndMoveBySender) {
   BuildJob(FolderJob("Inbox", false,
                      {{"CopyEmails", true},
                       {"JobDef_Copy", [&] {

@@ -11,6 +11,7 @@
 #include "twktools/maildir/mimeclass.h"
 #include "twktools/maildir/recipient.h"
 #include "twktools/maildir/save.h"
+#include "twktools/session/StoreBackend.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -535,13 +536,30 @@ HRESULT TMessage::QueryInterface(const IID& iid, void** object) {
   return TComObject<IRDOMail>::QueryInterface(iid, object);
 }
 
+std::int64_t TMessage::ArrivalSeconds() {
+  const std::int64_t seconds = FPath.isEmpty() ? -1 : DeliverySecondsOf(SplitMaildirFileName(FileName()).Unique);
+  if (seconds > 0) return seconds;
+  StatFile();
+  return FStatDone ? FMTime : 0;
+}
+
 TwkPtr<IRDOMail> TMessage::CopyTo(IRDOFolder* folder) {
+  // A folder of another kind of store takes the bytes.
+  if (auto* other = dynamic_cast<twksession::TMessageDestination*>(folder))
+    return other->StoreMessage(MimeContent(), UnRead(), ArrivalSeconds());
   MailFolder* dest = DestinationMailFolder(folder);
   const QString path = CopyMessageFile(MimeContent(), FileName(), dest);
   return OpenStored(dest, path);
 }
 
 TwkPtr<IRDOMail> TMessage::Move(IRDOFolder* folder) {
+  if (dynamic_cast<twksession::TMessageDestination*>(folder) && !FPath.isEmpty()) {
+    // The copy in the other store first; the file goes only after it is there.
+    TwkPtr<IRDOMail> moved = CopyTo(folder);
+    RemoveMessageFile(FPath);
+    if (FFolder) FFolder->MessageRemoved(FPath);
+    return moved;
+  }
   MailFolder* dest = DestinationMailFolder(folder);
   if (FPath.isEmpty()) return CopyTo(folder);
   if (FFolder && QFileInfo(FFolder->MaildirPath()).canonicalFilePath() ==

@@ -95,6 +95,8 @@ private:
   QString FileName() const;
   void StatFile();
   TDateTimeValue DeliveryTime();
+  // Unix time of the arrival: the unique name's delivery time, else the file's time.
+  std::int64_t ArrivalSeconds();
   std::vector<TAddress> SenderList();
   std::vector<TAddress> FromList();
   std::optional<QString> HeaderValue(const char* name);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "twktools/maildir/folder.h"
+#include "twktools/session/StoreBackend.h"
 
 #include <QSet>
 #include <functional>
@@ -13,16 +14,16 @@ class QObject;
 
 namespace twkmaildir {
 
-class TNewMailWatcher {
+class TNewMailWatcher final : public twksession::TNewMailWatch {
 public:
   using THandler = std::function<void(const QString& entryID)>;
   // Starts watching; the messages already in the Inbox are not new.
   // Throws EComError when inotify cannot watch the folder.
   TNewMailWatcher(TwkPtr<TMaildirFolder> inbox, THandler handler);
-  ~TNewMailWatcher();
+  ~TNewMailWatcher() override;
   // No more events, also not from the batch being read now (the handler
   // may stop the watch while it runs).
-  void Stop() { FStopped = true; }
+  void Stop() override { FStopped = true; }
   TNewMailWatcher(const TNewMailWatcher&) = delete;
   TNewMailWatcher& operator=(const TNewMailWatcher&) = delete;
 

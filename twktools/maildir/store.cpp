@@ -2,6 +2,7 @@
 
 #include "twktools/maildir/folder.h"
 #include "twktools/maildir/ids.h"
+#include "twktools/maildir/newmail.h"
 #include "twktools/maildir/utf7.h"
 
 #include <QDir>
@@ -210,6 +211,31 @@ std::shared_ptr<TListing> TMaildirStore::ListingOf(const QString& maildir) {
 TwkPtr<MailFolder> TMaildirStore::FolderOf(const QString& key) {
   if (!FolderExists(key)) return {};
   return TwkPtr<MailFolder>::Adopt(new TMaildirFolder(TwkPtr<TMaildirStore>(this), key));
+}
+
+TwkPtr<IRDOFolder> TMaildirStore::FolderFromID(const QString& entryID) {
+  const auto id = DecodeEntryID(entryID);
+  if (!id || id->IsMessage || id->StoreKey != FStoreKey) return {};
+  return FolderOf(id->FolderKey);
+}
+
+TwkPtr<IRDOMail> TMaildirStore::MessageFromID(const QString& entryID) {
+  const auto id = DecodeEntryID(entryID);
+  if (!id || !id->IsMessage || id->StoreKey != FStoreKey) return {};
+  TwkPtr<MailFolder> folder = FolderOf(id->FolderKey);
+  auto* maildirFolder = static_cast<TMaildirFolder*>(folder.get());
+  const auto listing = maildirFolder ? maildirFolder->Listing() : nullptr;
+  const QString path = listing ? listing->FindFile(id->UniqueName) : QString();
+  if (path.isEmpty()) return {};
+  return OpenStoredMessage(folder.get(), path);
+}
+
+std::unique_ptr<twksession::TNewMailWatch> TMaildirStore::WatchInbox(twksession::TNewMailHandler handler) {
+  if (InboxKey().isEmpty()) return nullptr;
+  TwkPtr<MailFolder> inbox = FolderOf(InboxKey());
+  auto* folder = static_cast<TMaildirFolder*>(inbox.get());
+  if (!folder || folder->MaildirPath().isEmpty()) return nullptr;
+  return std::make_unique<TNewMailWatcher>(TwkPtr<TMaildirFolder>(folder), std::move(handler));
 }
 
 }  // namespace twkmaildir

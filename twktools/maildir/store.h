@@ -8,7 +8,7 @@
 
 #include "twktools/maildir/comobject.h"
 #include "twktools/maildir/items.h"
-#include "twktools/session/Profile.h"
+#include "twktools/session/StoreBackend.h"
 
 #include <QHash>
 #include <memory>
@@ -18,7 +18,7 @@ namespace twkmaildir {
 
 enum class TLayout { MaildirPlusPlus, Nested };
 
-class TMaildirStore final : public TComObject<IRDOStore> {
+class TMaildirStore final : public TComObject<twksession::TBackendStore> {
 public:
   // Opens the store at config.Path; throws EComError(MAPI_E_LOGON_FAILED)
   // when it is not a maildir store of either layout.
@@ -30,7 +30,10 @@ public:
   TwkPtr<IRDOFolder> RootFolder() override;
   TwkPtr<IRDOFolder> GetDefaultFolder(int folderType) override;
 
-  const twksession::TStoreConfig& Config() const { return FConfig; }
+  const twksession::TStoreConfig& Config() const override { return FConfig; }
+  TwkPtr<IRDOFolder> FolderFromID(const QString& entryID) override;
+  TwkPtr<IRDOMail> MessageFromID(const QString& entryID) override;
+  std::unique_ptr<twksession::TNewMailWatch> WatchInbox(twksession::TNewMailHandler handler) override;
   const QByteArray& StoreKey() const { return FStoreKey; }
   TLayout Layout() const { return FLayout; }
   const QString& Path() const { return FPath; }

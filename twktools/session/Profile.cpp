@@ -50,6 +50,26 @@ TProfile SingleStore(const QString& path) {
   return p;
 }
 
+bool IsLocalHost(const QString& host) {
+  const QString h = host.toLower();
+  return h == QStringLiteral("localhost") || h == QStringLiteral("::1") || h.startsWith(QStringLiteral("127."));
+}
+
+// An IMAP store: `user` is the login name there; the port follows the security.
+void CheckImapStore(const QString& path, int number, TStoreConfig& s) {
+  auto fail = [&](const QString& what) { Fail(QStringLiteral("Profile \"%1\": store %2 %3").arg(path).arg(number).arg(what)); };
+  if (s.Host.isEmpty()) fail(QStringLiteral("has type imap but no host"));
+  if (s.UserName.isEmpty()) fail(QStringLiteral("has type imap but no user"));
+  if (!s.Path.isEmpty()) fail(QStringLiteral("has type imap and a path (a server store has no directory)"));
+  // Without TLS the password crosses the network in clear text.
+  if (s.Security == TSecurity::None && !IsLocalHost(s.Host))
+    fail(QStringLiteral("has security none for the host %1 (allowed only for localhost)").arg(s.Host));
+  s.Login = s.UserName;
+  s.UserName.clear();
+  if (s.Port == 0) s.Port = s.Security == TSecurity::Tls ? 993 : 143;
+  if (s.DisplayName.isEmpty()) s.DisplayName = s.Login + QLatin1Char('@') + s.Host;
+}
+
 }  // namespace
 
 TProfile ReadProfileFile(const QString& path) {
@@ -89,6 +109,37 @@ TProfile ReadProfileFile(const QString& path) {
       current->Address = value;
     } else if (key == QStringLiteral("default")) {
       if (!ParseBool(value, current->IsDefault)) lineError(i + 1, QStringLiteral("default must be yes or no"));
+    } else if (key == QStringLiteral("type")) {
+      if (value.compare(QStringLiteral("maildir"), Qt::CaseInsensitive) == 0)
+        current->Type = TStoreType::Maildir;
+      else if (value.compare(QStringLiteral("imap"), Qt::CaseInsensitive) == 0)
+        current->Type = TStoreType::Imap;
+      else
+        lineError(i + 1, QStringLiteral("type must be maildir or imap"));
+    } else if (key == QStringLiteral("host")) {
+      current->Host = value;
+    } else if (key == QStringLiteral("port")) {
+      bool ok = false;
+      current->Port = value.toInt(&ok);
+      if (!ok || current->Port < 1 || current->Port > 65535) lineError(i + 1, QStringLiteral("port must be 1 to 65535"));
+    } else if (key == QStringLiteral("security")) {
+      const QString v = value.toLower();
+      if (v == QStringLiteral("tls"))
+        current->Security = TSecurity::Tls;
+      else if (v == QStringLiteral("starttls"))
+        current->Security = TSecurity::StartTls;
+      else if (v == QStringLiteral("none"))
+        current->Security = TSecurity::None;
+      else
+        lineError(i + 1, QStringLiteral("security must be tls, starttls or none"));
+    } else if (key == QStringLiteral("passcmd")) {
+      current->PassCmd = value;
+    } else if (key == QStringLiteral("cafile")) {
+      const QString expanded = ExpandHome(value);
+      current->CaFile = QDir::isAbsolutePath(expanded) ? expanded : QDir(baseDir).filePath(expanded);
+    } else if (key == QStringLiteral("password") || key == QStringLiteral("pass")) {
+      // Profiles are read by anyone who can read the user's files.
+      lineError(i + 1, QStringLiteral("a password never stands in the profile; use passcmd or the desktop keyring"));
     } else {
       lineError(i + 1, QStringLiteral("unknown key \"%1\"").arg(key));
     }
@@ -96,8 +147,12 @@ TProfile ReadProfileFile(const QString& path) {
   if (p.Stores.empty()) Fail(QStringLiteral("Profile \"%1\" names no [store]").arg(path));
   int defaults = 0;
   for (size_t i = 0; i < p.Stores.size(); ++i) {
-    if (p.Stores[i].Path.isEmpty()) Fail(QStringLiteral("Profile \"%1\": store %2 has no path").arg(path).arg(i + 1));
-    defaults += p.Stores[i].IsDefault ? 1 : 0;
+    TStoreConfig& s = p.Stores[i];
+    if (s.Type == TStoreType::Imap)
+      CheckImapStore(path, int(i + 1), s);
+    else if (s.Path.isEmpty())
+      Fail(QStringLiteral("Profile \"%1\": store %2 has no path").arg(path).arg(i + 1));
+    defaults += s.IsDefault ? 1 : 0;
   }
   if (defaults > 1) Fail(QStringLiteral("Profile \"%1\" names more than one default store").arg(path));
   if (defaults == 0) p.Stores.front().IsDefault = true;

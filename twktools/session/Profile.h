@@ -7,12 +7,24 @@
 
 namespace twksession {
 
+enum class TStoreType { Maildir, Imap };
+enum class TSecurity { Tls, StartTls, None };
+
 struct TStoreConfig {
-  QString Path;         // the store's directory
-  QString DisplayName;  // empty: the directory's name
+  TStoreType Type = TStoreType::Maildir;
+  QString Path;         // a maildir store's directory
+  QString DisplayName;  // empty: the directory's name (an IMAP store: user@host)
   QString UserName;     // for CurrentUser; may be empty
   QString Address;
   bool IsDefault = false;
+  // An IMAP store: the server, how the connection is secured, the login
+  // name, the command that prints the password, further trusted certificates.
+  QString Host;
+  int Port = 0;
+  TSecurity Security = TSecurity::Tls;
+  QString Login;
+  QString PassCmd;
+  QString CaFile;
 };
 
 struct TProfile {

@@ -1,7 +1,6 @@
 #include "twktools/session/Session.h"
 
-#include "twktools/maildir/folder.h"
-#include "twktools/maildir/ids.h"
+#include "twktools/maildir/Backend.h"
 #include "twktools/maildir/recipient.h"
 
 #include <QCoreApplication>
@@ -69,7 +68,7 @@ void TSession::StopWatchers() {
 void TSession::Logon() {
   auto logon = std::make_shared<TLogon>();
   logon->Profile = LoadProfile();
-  for (const TStoreConfig& config : logon->Profile.Stores) logon->Stores.push_back(TMaildirStore::Open(config));
+  for (const TStoreConfig& config : logon->Profile.Stores) logon->Stores.push_back(OpenStore(config));
   FLogon = std::move(logon);
   UpdateWatch();
 }
@@ -97,40 +96,31 @@ TwkPtr<IRDOStores> TSession::Stores() {
   return TwkPtr<IRDOStores>::Adopt(new TStores(FLogon));
 }
 
-TMaildirStore* TSession::DefaultStore() const {
+TBackendStore* TSession::DefaultStore() const {
   const TLogon& logon = RequireLogon();
   for (const auto& s : logon.Stores)
     if (s->IsDefault()) return s.get();
   return logon.Stores.front().get();
 }
 
-TMaildirStore* TSession::StoreOfKey(const QByteArray& key, const QString& storeID) const {
-  // A store ID given beside the entry ID must name the same store.
-  if (!storeID.isEmpty() && DecodeStoreID(storeID) != key) return nullptr;
+std::vector<TBackendStore*> TSession::StoresFor(const QString& storeID) const {
+  std::vector<TBackendStore*> out;
   for (const auto& s : RequireLogon().Stores)
-    if (s->StoreKey() == key) return s.get();
-  return nullptr;
+    // A store ID given beside the entry ID must name the same store.
+    if (storeID.isEmpty() || s->StoreID().compare(storeID, Qt::CaseInsensitive) == 0) out.push_back(s.get());
+  return out;
 }
 
 TwkPtr<IRDOFolder> TSession::GetFolderFromID(const QString& entryID, const QString& storeID, int) {
-  const auto id = DecodeEntryID(entryID);
-  if (!id || id->IsMessage) NotFound(QStringLiteral("Folder"), entryID);
-  TMaildirStore* store = StoreOfKey(id->StoreKey, storeID);
-  TwkPtr<IRDOFolder> folder = store ? store->FolderOf(id->FolderKey) : nullptr;
-  if (!folder) NotFound(QStringLiteral("Folder"), entryID);
-  return folder;
+  for (TBackendStore* store : StoresFor(storeID))
+    if (TwkPtr<IRDOFolder> folder = store->FolderFromID(entryID)) return folder;
+  NotFound(QStringLiteral("Folder"), entryID);
 }
 
 TwkPtr<IRDOMail> TSession::GetMessageFromID(const QString& entryID, const QString& storeID) {
-  const auto id = DecodeEntryID(entryID);
-  if (!id || !id->IsMessage) NotFound(QStringLiteral("Message"), entryID);
-  TMaildirStore* store = StoreOfKey(id->StoreKey, storeID);
-  TwkPtr<MailFolder> folder = store ? store->FolderOf(id->FolderKey) : nullptr;
-  auto* maildirFolder = static_cast<TMaildirFolder*>(folder.get());
-  const auto listing = maildirFolder ? maildirFolder->Listing() : nullptr;
-  const QString path = listing ? listing->FindFile(id->UniqueName) : QString();
-  if (path.isEmpty()) NotFound(QStringLiteral("Message"), entryID);
-  return OpenStoredMessage(folder.get(), path);
+  for (TBackendStore* store : StoresFor(storeID))
+    if (TwkPtr<IRDOMail> mail = store->MessageFromID(entryID)) return mail;
+  NotFound(QStringLiteral("Message"), entryID);
 }
 
 TwkPtr<IRDOFolder> TSession::GetDefaultFolder(int folderType) { return DefaultStore()->GetDefaultFolder(folderType); }
@@ -173,11 +163,7 @@ void TSession::UpdateWatch() {
   StopWatchers();
   if (!FSink || !FLogon || !QCoreApplication::instance()) return;
   for (const auto& store : FLogon->Stores) {
-    if (store->InboxKey().isEmpty()) continue;
-    TwkPtr<MailFolder> inbox = store->FolderOf(store->InboxKey());
-    auto* folder = static_cast<TMaildirFolder*>(inbox.get());
-    if (folder->MaildirPath().isEmpty()) continue;
-    FWatchers.push_back(std::make_unique<TNewMailWatcher>(TwkPtr<TMaildirFolder>(folder), [this](const QString& entryID) {
+    auto watch = store->WatchInbox([this](const QString& entryID) {
       if (!FSink) return;
       struct TGuard {
         bool& Flag;
@@ -186,7 +172,8 @@ void TSession::UpdateWatch() {
       } guard{FDispatching, FDispatching};
       FDispatching = true;
       FSink->OnNewMail(entryID);
-    }));
+    });
+    if (watch) FWatchers.push_back(std::move(watch));
   }
 }
 

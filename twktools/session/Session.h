@@ -3,9 +3,8 @@
 #pragma once
 
 #include "twktools/maildir/comobject.h"
-#include "twktools/maildir/newmail.h"
-#include "twktools/maildir/store.h"
 #include "twktools/session/Profile.h"
+#include "twktools/session/StoreBackend.h"
 
 #include <memory>
 #include <vector>
@@ -15,7 +14,7 @@ namespace twksession {
 // What sessions sharing one logon have in common.
 struct TLogon {
   TProfile Profile;
-  std::vector<TwkPtr<twkmaildir::TMaildirStore>> Stores;
+  std::vector<TwkPtr<TBackendStore>> Stores;
 };
 
 class TSession final : public twkmaildir::TComObject<IRDOSession> {
@@ -46,17 +45,18 @@ protected:
 
 private:
   const TLogon& RequireLogon() const;
-  twkmaildir::TMaildirStore* StoreOfKey(const QByteArray& key, const QString& storeID) const;
-  twkmaildir::TMaildirStore* DefaultStore() const;
+  // The stores an ID may belong to: all, or the one storeID names.
+  std::vector<TBackendStore*> StoresFor(const QString& storeID) const;
+  TBackendStore* DefaultStore() const;
   void UpdateWatch();
 
   std::shared_ptr<TLogon> FLogon;
   TFolderPicker FPicker;
   IRDOSessionEvents* FSink = nullptr;
-  std::vector<std::unique_ptr<twkmaildir::TNewMailWatcher>> FWatchers;
+  std::vector<std::unique_ptr<TNewMailWatch>> FWatchers;
   // Watchers stopped while one of them was delivering an event: they are
   // still on the call stack and go at the next change or with the session.
-  std::vector<std::unique_ptr<twkmaildir::TNewMailWatcher>> FRetired;
+  std::vector<std::unique_ptr<TNewMailWatch>> FRetired;
   bool FDispatching = false;
   void StopWatchers();
 };

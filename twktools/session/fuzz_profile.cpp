@@ -1,5 +1,6 @@
 // Profile files from any bytes: refused with an error that names the file,
-// or read to stores that each have a path, exactly one of them the default.
+// or read to stores that each have a path (a mail server store: a host and
+// a login instead), exactly one of them the default.
 #include "fuzz/FuzzSupport.h"
 #include "twktools/TWKerrors.h"
 #include "twktools/session/Profile.h"
@@ -15,7 +16,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   }
   int defaults = 0;
   for (const twksession::TStoreConfig& store : profile.Stores) {
-    twkfuzz::Require(!store.Path.isEmpty(), "every store of a profile has a path");
+    if (store.Type == twksession::TStoreType::Imap)
+      twkfuzz::Require(!store.Host.isEmpty() && !store.Login.isEmpty() && store.Path.isEmpty() && store.Port > 0,
+                       "every server store of a profile has a host, a login and a port, and no path");
+    else
+      twkfuzz::Require(!store.Path.isEmpty(), "every maildir store of a profile has a path");
     defaults += store.IsDefault;
   }
   twkfuzz::Require(defaults == 1, "a profile has exactly one default store");

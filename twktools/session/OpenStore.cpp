@@ -1,0 +1,14 @@
+// The one place that knows every kind of store: a profile entry's type picks
+// the backend.
+#include "twktools/imap/store.h"
+#include "twktools/maildir/store.h"
+#include "twktools/session/StoreBackend.h"
+
+namespace twksession {
+
+TwkPtr<TBackendStore> OpenStore(const TStoreConfig& config) {
+  if (config.Type == TStoreType::Imap) return twkimap::TImapStore::Open(config);
+  return twkmaildir::TMaildirStore::Open(config);
+}
+
+}  // namespace twksession
