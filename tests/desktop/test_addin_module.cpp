@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -448,6 +449,19 @@ TEST_F(AddinModule, SettingsCommandsTakeBackOnlyWhatOKConfirms) {
     EXPECT_EQ(folder, QString());
   }
   EXPECT_EQ(FTrapped, QStringList());
+
+  // Settings that cannot be written are reported, not dropped silently.
+  const QString conf = OpenSettings().fileName();
+  ASSERT_TRUE(QFile::remove(conf));
+  ASSERT_TRUE(QDir().mkpath(conf));
+  OnNextModal([](QDialog* d) {
+    Find<QComboBox>(d, "ComboSendOption")->setCurrentIndex(1);
+    Find<QPushButton>(d, "ButtonOK")->click();
+  });
+  module->OnClick(QStringLiteral("adxRibbonButton84EF118707B741699FF50CA1BBCD3EF1"));
+  ASSERT_EQ(FTrapped.size(), 1);
+  EXPECT_TRUE(FTrapped[0].endsWith("\r\nThe settings could not be written")) << FTrapped[0].toStdString();
+  QDir(conf).removeRecursively();
   module->OnBeginShutdown();
 }
 
