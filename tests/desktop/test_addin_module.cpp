@@ -9,8 +9,17 @@
 #include "tests/desktop/AddinModuleFixture.h"
 #include "tests/desktop/QtEnvironment.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
 #include <QDirIterator>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 
 namespace {
 
@@ -280,6 +289,107 @@ TEST_F(AddinModule, ItemSendFollowsTheSendOptionAndTheAnswers) {
     module->OnBeginShutdown();
     FModule = nullptr;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Acts on the next modal dialog once it is shown.
+void OnNextModal(std::function<void(QDialog*)> act) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || !dialog->isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    act(dialog);
+  });
+  timer->start(10);
+}
+
+template <class T>
+T* Find(QWidget* w, const char* name) {
+  T* c = w->findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(c, nullptr) << name;
+  return c;
+}
+
+// The settings commands from their menu items: each dialog works on a copy,
+// and only OK reaches the module (and the settings or the inbox file).
+TEST_F(AddinModule, SettingsCommandsTakeBackOnlyWhatOKConfirms) {
+  WriteStore(QJsonObject{{"Inbox", OneMail("hello")}});
+  WriteInboxList(true, true);
+  HostLogOn();
+  TAddInModule* module = Start(QStringLiteral("16.0.0.0"));
+  ASSERT_EQ(module->InboxDefs()->Count(), 1);
+  const TOptions before = *module->Options();
+
+  // Cancel: the options stay as they were.
+  OnNextModal([](QDialog* d) {
+    Find<QComboBox>(d, "ComboSendOption")->setCurrentIndex(0);
+    Find<QPushButton>(d, "ButtonCancel")->click();
+  });
+  module->OnClick(QStringLiteral("adxRibbonButton84EF118707B741699FF50CA1BBCD3EF1"));  // Options
+  EXPECT_EQ(module->Options()->SendOptions(), before.SendOptions());
+
+  OnNextModal([](QDialog* d) {
+    Find<QComboBox>(d, "ComboSendOption")->setCurrentIndex(2);
+    Find<QPushButton>(d, "ButtonOK")->click();
+  });
+  module->OnClick(QStringLiteral("{D61E6AFD-42DF-4DBD-A8B6-C9DFD0C3EB83}"));  // Options... on the command bar
+  EXPECT_EQ(module->Options()->SendOptions(), soAlways);
+
+  OnNextModal([](QDialog* d) {
+    Find<QPlainTextEdit>(d, "MemoMeNames")->setPlainText(QStringLiteral("  me@example.org \n\n *@example.com\n"));
+    Find<QPushButton>(d, "ButtonOK")->click();
+  });
+  module->OnClick(QStringLiteral("adxRibbonButtonA9F2A2F8F42F46C2845AB48BA7AF3AB5"));  // Own email addresses
+  EXPECT_EQ(module->Options()->MeNames(), (QStringList{"me@example.org", "*@example.com"}));
+  TOptions stored;
+  stored.LoadFromRegistry();
+  EXPECT_EQ(stored.SendOptions(), soAlways);
+  EXPECT_EQ(stored.MeNames(), (QStringList{"me@example.org", "*@example.com"}));
+
+  // The inbox list: OK saves the file and the module reloads it at once.
+  OnNextModal([](QDialog* d) {
+    auto* list = Find<QTreeWidget>(d, "ListView");
+    list->setCurrentItem(list->topLevelItem(0));
+    Find<QPushButton>(d, "ButtonDelete")->click();
+    Find<QCheckBox>(d, "CheckCheckInbox")->setChecked(false);
+    Find<QPushButton>(d, "ButtonOK")->click();
+  });
+  module->OnClick(QStringLiteral("adxRibbonButton525E52AED1114ACAB6D3F6487C1793FC"));  // Settings for Inbox
+  EXPECT_EQ(module->InboxDefs()->Count(), 0);
+  EXPECT_FALSE(module->InboxDefs()->Active());
+
+  // The link tools open on the folder the mail window shows (none here) and close idle.
+  for (const char* id : {"adxRibbonButton639A799A1B6F45ED9469CC510C7568A1", "adxRibbonButtonB843B45E3C864A59B58A35F0939A8D7A"}) {
+    QString title, folder;
+    OnNextModal([&](QDialog* d) {
+      title = d->windowTitle();
+      folder = Find<QLineEdit>(d, "EditOLFolderName")->text();
+      Find<QPushButton>(d, "ButtonCancel")->click();
+    });
+    module->OnClick(QString::fromLatin1(id));
+    EXPECT_FALSE(title.isEmpty()) << id;
+    EXPECT_EQ(folder, QString());
+  }
+  EXPECT_EQ(FTrapped, QStringList());
+
+  // Settings that cannot be written are reported, not dropped silently.
+  const QString conf = OpenSettings().fileName();
+  ASSERT_TRUE(QFile::remove(conf));
+  ASSERT_TRUE(QDir().mkpath(conf));
+  OnNextModal([](QDialog* d) {
+    Find<QComboBox>(d, "ComboSendOption")->setCurrentIndex(1);
+    Find<QPushButton>(d, "ButtonOK")->click();
+  });
+  module->OnClick(QStringLiteral("adxRibbonButton84EF118707B741699FF50CA1BBCD3EF1"));
+  ASSERT_EQ(FTrapped.size(), 1);
+  EXPECT_TRUE(FTrapped[0].endsWith("\r\nThe settings could not be written")) << FTrapped[0].toStdString();
+  QDir(conf).removeRecursively();
+  module->OnBeginShutdown();
 }
 
 }  // namespace
