@@ -64,7 +64,7 @@ TMessageListModel::TRow TMessageListModel::ReadRow(IRDOMail* mail) {
     if (row.Sender.isEmpty()) row.Sender = sender->Address();
   }
   if (const double received = mail->ReceivedTime(); received != 0) row.Received = QDateTimeFromDateTime(received);
-  row.Size = mail->MimeContent().size();
+  row.Size = mail->Fields(PR_MESSAGE_SIZE).toLongLong();
   row.HasAttachments = (mail->Fields(PR_MESSAGE_FLAGS).toInt() & kMsgFlagHasAttach) != 0;
   row.Unread = mail->UnRead();
   return row;

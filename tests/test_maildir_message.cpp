@@ -111,6 +111,9 @@ TEST_F(MessageTest, FieldsOfADeliveredMessage) {
   EXPECT_FALSE(headers.contains(QStringLiteral("Hello Bob")));
   EXPECT_EQ(S(mail->Fields(PR_INTERNET_MESSAGE_ID).toString()), "<plain@example.org>");
   EXPECT_EQ(S(mail->Body()), "Hello Bob\n");
+  // The size is the file's, for a stored message as for its bytes.
+  EXPECT_EQ(mail->Fields(PR_MESSAGE_SIZE).toLongLong(), QFileInfo(Files["plain"]).size());
+  EXPECT_EQ(mail->Fields(PR_MESSAGE_SIZE).toLongLong(), mail->MimeContent().size());
 
   // To (a group expanded in place), Cc, Bcc; never resolved.
   auto recipients = mail->Recipients();

@@ -163,6 +163,7 @@ constexpr std::uint32_t PR_INTERNET_REFERENCES = 0x1039001F;        // text
 constexpr std::uint32_t PR_MESSAGE_FLAGS = 0x0E070003;              // int: MSGFLAG_READ 1, MSGFLAG_UNSENT 8, MSGFLAG_HASATTACH 16
 constexpr std::uint32_t PR_IMPORTANCE = 0x00170003;                 // int: 0 low, 1 normal, 2 high
 constexpr std::uint32_t PR_INTERNET_CPID = 0x3FDE0003;              // int: code page of the body (65001 for UTF-8)
+constexpr std::uint32_t PR_MESSAGE_SIZE = 0x0E080003;               // int64: the message's size in bytes
 
 class IRDOAddressEntry : public IUnknown {
 public:

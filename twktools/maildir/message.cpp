@@ -394,6 +394,14 @@ QVariant TMessage::Fields(std::uint32_t propTag) {
       if (priority.startsWith(QLatin1Char('4')) || priority.startsWith(QLatin1Char('5'))) return 0;
       return 1;
     }
+    case PR_MESSAGE_SIZE: {
+      // A stored message unchanged is its file: the size without reading it.
+      if (!FChanged && !FPath.isEmpty()) {
+        const QFileInfo info(FPath);
+        if (info.exists()) return qint64(info.size());
+      }
+      return qint64(MimeContent().size());
+    }
     case PR_INTERNET_CPID: {
       for (GMimeObject* part : Layout().Body)
         if (GMIME_IS_TEXT_PART(part)) return CodePageOf(g_mime_text_part_get_charset(GMIME_TEXT_PART(part)));
