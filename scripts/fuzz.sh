@@ -40,7 +40,7 @@ run() {
     -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$dir/artifacts/$name-" >"$dir/artifacts/$name.log" 2>&1 || status=$?
   rm -rf "$scratch"
-  grep -E '^#[0-9]+ +DONE|^stat::(number_of_executed_units|peak_rss_mb)' "$dir/artifacts/$name.log" || true
+  grep -E '^#[0-9]+[[:space:]]+DONE|^stat::(number_of_executed_units|peak_rss_mb)' "$dir/artifacts/$name.log" || true
   if [ "$status" -ne 0 ]; then
     echo "$name: FINDING (exit $status), log in $dir/artifacts/$name.log:" >&2
     tail -n 60 "$dir/artifacts/$name.log" >&2
