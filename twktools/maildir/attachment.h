@@ -7,7 +7,4 @@ namespace twkmaildir {
 
 TwkPtr<IRDOAttachments> NewAttachments(TwkPtr<TMessage> message);
 
-// The decoded text of the first body leaf text/<subtype>; empty when there is none.
-QString FirstBodyText(const TMimeLayout& layout, const char* subtype);
-
 }  // namespace twkmaildir
