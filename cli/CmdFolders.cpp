@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "core/RDOSession.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,9 +11,12 @@
 namespace {
 
 const char kHelp[] =
-    "Usage: twk folders [--json]\n"
+    "Usage: twk folders [--json] [--store PATH]\n"
     "\n"
-    "Logs on with the store profile (TWK_PROFILE, else\n"
+    "--store PATH lists one store without a profile: a maildir, an mbox file\n"
+    "or a directory of them (Thunderbird), the kind told by the content.\n"
+    "Otherwise it "
+    "logs on with the store profile (TWK_PROFILE, else\n"
     "~/.config/Quendal-Software/TWKtools.conf, else $MAILDIR, else ~/Maildir)\n"
     "and lists every folder of every store, depth first.\n"
     "\n"
@@ -49,6 +53,13 @@ int RunFoldersCommand(const QStringList& arguments) {
   }
   QStringList args = arguments;
   const bool json = TakeFlag(args, {QStringLiteral("--json")});
+  const qsizetype at = args.indexOf(QStringLiteral("--store"));
+  if (at >= 0) {
+    if (at + 1 >= args.size()) throw EUsage(QStringLiteral("--store needs a PATH"));
+    // The component reads the one store from the environment at logon.
+    qputenv("TWK_STORE", QFile::encodeName(args[at + 1]));
+    args.remove(at, 2);
+  }
   if (!args.isEmpty()) throw EUsage(QStringLiteral("unexpected argument '%1'").arg(args.first()));
 
   TRDOSession session;

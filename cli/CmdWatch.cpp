@@ -2,6 +2,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/Watcher.h"
+#include "core/CheckJobDef.h"
 #include "core/RDOSession.h"
 #include "core/RedemptionTools.h"
 
@@ -44,6 +45,7 @@ int RunWatchCommand(const QStringList& args) {
   watcher.Start();
   ConnectBesideProgram(session);
   session.Logon();
+  CheckJobDef_InboxStore(session.Intf());
   session.OnNewMail = [&watcher](const QString& entryID) { watcher.HandleNewMail(entryID); };
 
   QString name, path;

@@ -22,6 +22,17 @@ namespace {
 
 [[noreturn]] void Fail(const char* message) { throw Exception(QString::fromUtf8(message)); }
 
+// Raises "<task>: The store "<name>" is read-only; <what>" when the folder
+// lies in a store that is never written.
+[[noreturn]] void RaiseReadOnly(const char* task, const QString& store, const char* what) {
+  throw Exception(QStringLiteral("%1: The store \"%2\" is read-only; %3").arg(QLatin1String(task), store, QLatin1String(what)));
+}
+
+void CheckWritable(IRDOFolder* folder, const char* task, const char* what) {
+  const QString name = ReadOnlyStoreName(folder);
+  if (!name.isNull()) RaiseReadOnly(task, name, what);
+}
+
 }  // namespace
 
 void CheckJobDef_SourceFilter(const TJobDef_SourceFilter& f) {
@@ -72,6 +83,7 @@ TwkPtr<IRDOFolder> ResolveDestination(const TJobDef_CopyMove& f, const char* tas
   if (!IsMailFolder(folder.get()))
     throw Exception(name + QStringLiteral(": The Outlook destination folder must be an email folder"));
   CheckFolderRelation(session, startFolder, folder.get(), nested);
+  CheckWritable(folder.get(), task, "e-mails cannot be stored in it");
   return folder;
 }
 
@@ -134,17 +146,23 @@ void CheckJobDef_Manual(const TJobDef_Manual& job, TOutlookApplication* outlook,
       CheckJobDef_ExportEmails(job.JobDef_ExportEmails());
       if (MaskUsesOwnAddresses(job.JobDef_ExportEmails().SubFolderMask()) && meNames.isEmpty())
         Fail("Export emails: At least 1 address/name in \"Own addresses\" required for the subfolder/filename mask");
+      if (job.JobDef_ExportEmails().PrefixSubject())
+        CheckWritable(startFolder.get(), "Export emails", "the subject prefix cannot be written");
     }
     if (job.ExportAtts()) {
       CheckJobDef_ExportAtts(job.JobDef_ExportAtts());
       if (MaskUsesOwnAddresses(job.JobDef_ExportAtts().SubFolderMask()) && meNames.isEmpty())
         Fail("Export attachments: At least 1 address/name in \"Own addresses\" required for the subfolder mask");
+      if (job.JobDef_ExportAtts().ShortcutMode() != smNothing)
+        CheckWritable(startFolder.get(), "Export attachments", "attachments cannot be replaced by links or removed");
     }
     const bool nested = job.SourceFilter().ProcessFolder() && job.SourceFilter().InclSubFolders();
     if (job.CopyEmails())
       copyToFolder = ResolveDestination(job.JobDef_Copy(), "Copy emails", session, startFolder.get(), nested, meNames);
-    if (job.MoveEmails())
+    if (job.MoveEmails()) {
       moveToFolder = ResolveDestination(job.JobDef_Move(), "Move emails", session, startFolder.get(), nested, meNames);
+      CheckWritable(startFolder.get(), "Move emails", "e-mails cannot be moved out of it");
+    }
     if (!job.ExportEmails() && !job.ExportAtts() && !job.CopyEmails() && !job.MoveEmails()) Fail("No task defined");
   } catch (...) {
     moveToFolder.reset();
@@ -153,4 +171,11 @@ void CheckJobDef_Manual(const TJobDef_Manual& job, TOutlookApplication* outlook,
     startFolder.reset();
     throw;
   }
+}
+
+void CheckJobDef_InboxStore(IRDOSession* session) {
+  const TwkPtr<IRDOStores> stores = session->Stores();
+  const TwkPtr<IRDOStore> store = stores ? stores->DefaultStore() : TwkPtr<IRDOStore>();
+  if (store && store->ReadOnly())
+    RaiseReadOnly("Inbox tasks", store->Name(), "its Inbox cannot be processed");
 }

@@ -31,6 +31,10 @@ void CheckJobDef_Move(const TJobDef_CopyMove& move);
 void CheckFolderRelation(IRDOSession* session, IRDOFolder* sourceFolder, IRDOFolder* destFolder,
                          bool inclSubFolders);
 
+// The inbox tasks change the e-mails of the default store's Inbox: raises
+// when that store is read-only.
+void CheckJobDef_InboxStore(IRDOSession* session);
+
 // The run-time check. On success the out-parameters hold the move and copy
 // destinations (none when the task is off), the selection (jobs on the
 // selection only) and the source folder; on failure they are all cleared.

@@ -34,6 +34,9 @@ void TLinkWalker::Execute() {
   const TwkPtr<IRDOFolder> folder = GetRDOFolder(FRDOSession, FSourceEntryID, FSourceStoreID);
   if (!folder) throw Exception(QStringLiteral("Angegebenen Outlook-Ordner nicht gefunden"));
   if (!IsMailFolder(folder.get())) throw Exception(QStringLiteral("Der Outlook-Ordner muß ein E-Mail-Ordner sein"));
+  const QString readOnly = ReadOnlyStoreName(folder.get());
+  if (!readOnly.isNull())
+    throw Exception(QStringLiteral("%1: The store \"%2\" is read-only; its links cannot be changed").arg(TaskName(), readOnly));
 
   struct TStatistics {
     TLinkWalker& W;

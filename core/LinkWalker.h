@@ -55,6 +55,8 @@ protected:
   virtual void CommitItem() = 0;
   // The e-mail failed: its link counts are dropped.
   virtual void DropItem() = 0;
+  // The run's name at the start of its messages.
+  virtual QString TaskName() const = 0;
   // The statistics lines, in their order.
   virtual QStringList StatisticsLines() const = 0;
 

@@ -20,6 +20,7 @@ protected:
   bool HandleLink(IRDOMail* mail, IRDOAttachment* link, const QString& target) override;
   void CommitItem() override;
   void DropItem() override { FItemReplaced = 0; }
+  QString TaskName() const override { return QStringLiteral("Re-import"); }
   QStringList StatisticsLines() const override;
 
 private:

@@ -33,6 +33,7 @@ protected:
   bool HandleLink(IRDOMail* mail, IRDOAttachment* link, const QString& target) override;
   void CommitItem() override;
   void DropItem() override { FItem = TCounts(); }
+  QString TaskName() const override { return QStringLiteral("Relocation"); }
   QStringList StatisticsLines() const override;
 
 private:

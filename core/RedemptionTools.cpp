@@ -15,6 +15,13 @@ TwkPtr<IRDOFolder> GetRDOFolder(IRDOSession* session, const QString& entryID, co
 
 bool IsMailFolder(IRDOFolder* folder) { return folder && folder->Classification() == olFolderKindMail; }
 
+QString ReadOnlyStoreName(IRDOFolder* folder) {
+  const TwkPtr<IRDOStore> store = folder ? folder->Store() : TwkPtr<IRDOStore>();
+  if (!store || !store->ReadOnly()) return QString();
+  const QString name = store->Name();
+  return name.isNull() ? QStringLiteral("") : name;
+}
+
 bool IsMailFolderByID(IRDOSession* session, const QString& entryID, const QString& storeID) {
   const TwkPtr<IRDOFolder> folder = GetRDOFolder(session, entryID, storeID);
   return IsMailFolder(folder.get());

@@ -10,6 +10,9 @@
 // The folder the IDs name; none on any failure.
 TwkPtr<IRDOFolder> GetRDOFolder(IRDOSession* session, const QString& entryID, const QString& storeID);
 bool IsMailFolder(IRDOFolder* folder);
+// The name of the folder's store when that store is read-only; a null
+// string when it may be written.
+QString ReadOnlyStoreName(IRDOFolder* folder);
 bool IsMailFolderByID(IRDOSession* session, const QString& entryID, const QString& storeID);
 // The display path of a mail folder; empty for other folders.
 QString GetFolderPath(IRDOFolder* folder);

@@ -299,6 +299,9 @@ public:
   virtual QString Name() = 0;
   virtual QString StoreID() = 0;
   virtual bool IsDefault() = 0;
+  // True for a store that is never written (an archive file read in place):
+  // no message in it is changed, moved or added.
+  virtual bool ReadOnly() = 0;
   virtual TwkPtr<IRDOFolder> RootFolder() = 0;
   virtual TwkPtr<IRDOFolder> GetDefaultFolder(int folderType) = 0;
 };

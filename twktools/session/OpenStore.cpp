@@ -2,12 +2,14 @@
 // the backend.
 #include "twktools/imap/store.h"
 #include "twktools/maildir/store.h"
+#include "twktools/mbox/store.h"
 #include "twktools/session/StoreBackend.h"
 
 namespace twksession {
 
 TwkPtr<TBackendStore> OpenStore(const TStoreConfig& config) {
   if (config.Type == TStoreType::Imap) return twkimap::TImapStore::Open(config);
+  if (config.Type == TStoreType::Mbox) return twkmbox::TMboxStore::Open(config);
   return twkmaildir::TMaildirStore::Open(config);
 }
 

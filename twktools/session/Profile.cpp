@@ -40,10 +40,11 @@ QString ConfigPath() {
   return base + QStringLiteral("/Quendal-Software/TWKtools.conf");
 }
 
-TProfile SingleStore(const QString& path) {
+TProfile SingleStore(const QString& path, TStoreType type = TStoreType::Maildir) {
   TProfile p;
   p.Source = path;
   TStoreConfig s;
+  s.Type = type;
   s.Path = path;
   s.IsDefault = true;
   p.Stores.push_back(s);
@@ -114,8 +115,10 @@ TProfile ReadProfileFile(const QString& path) {
         current->Type = TStoreType::Maildir;
       else if (value.compare(QStringLiteral("imap"), Qt::CaseInsensitive) == 0)
         current->Type = TStoreType::Imap;
+      else if (value.compare(QStringLiteral("mbox"), Qt::CaseInsensitive) == 0)
+        current->Type = TStoreType::Mbox;
       else
-        lineError(i + 1, QStringLiteral("type must be maildir or imap"));
+        lineError(i + 1, QStringLiteral("type must be maildir, imap or mbox"));
     } else if (key == QStringLiteral("host")) {
       current->Host = value;
     } else if (key == QStringLiteral("port")) {
@@ -159,7 +162,33 @@ TProfile ReadProfileFile(const QString& path) {
   return p;
 }
 
+TStoreType StoreTypeOf(const QString& path) {
+  const QFileInfo info(path);
+  if (info.isDir()) {
+    // A maildir at the top or one level down (Maildir++ ".Sub", nested "Inbox").
+    auto isMaildir = [](const QDir& d) { return d.exists(QStringLiteral("cur")) && d.exists(QStringLiteral("new")); };
+    const QDir d(path);
+    if (isMaildir(d)) return TStoreType::Maildir;
+    for (const QString& sub : d.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
+      if (isMaildir(QDir(d.filePath(sub)))) return TStoreType::Maildir;
+    return TStoreType::Mbox;
+  }
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) Fail(QStringLiteral("Cannot read the store \"%1\": %2").arg(path, f.errorString()));
+  const QByteArray head = f.read(5);
+  if (head.isEmpty() || head == "From ") return TStoreType::Mbox;
+  if (head.startsWith("!BDN"))
+    Fail(QStringLiteral("\"%1\" is an Outlook data file (.pst/.ost); this build cannot read those yet").arg(path));
+  Fail(QStringLiteral("\"%1\" is no mail store: neither a maildir (cur/ and new/) nor an mbox file (a \"From \" line)").arg(path));
+}
+
 TProfile LoadProfile() {
+  // One store named on the command line (twk folders --store), its kind told by its content.
+  const QString single = qEnvironmentVariable("TWK_STORE");
+  if (!single.isEmpty()) {
+    if (!QFileInfo::exists(single)) Fail(QStringLiteral("The store \"%1\" does not exist").arg(single));
+    return SingleStore(QFileInfo(single).absoluteFilePath(), StoreTypeOf(single));
+  }
   QStringList tried;
   const QString env = qEnvironmentVariable("TWK_PROFILE");
   if (!env.isEmpty()) {

@@ -7,12 +7,12 @@
 
 namespace twksession {
 
-enum class TStoreType { Maildir, Imap };
+enum class TStoreType { Maildir, Imap, Mbox };
 enum class TSecurity { Tls, StartTls, None };
 
 struct TStoreConfig {
   TStoreType Type = TStoreType::Maildir;
-  QString Path;         // a maildir store's directory
+  QString Path;         // a maildir store's directory; an mbox store's file or directory
   QString DisplayName;  // empty: the directory's name (an IMAP store: user@host)
   QString UserName;     // for CurrentUser; may be empty
   QString Address;
@@ -32,7 +32,8 @@ struct TProfile {
   std::vector<TStoreConfig> Stores;  // exactly one is the default
 };
 
-// Finds and reads the profile: the file named by TWK_PROFILE, else
+// Finds and reads the profile: one store at the path named by TWK_STORE
+// (maildir or mbox, told by its content), else the file named by TWK_PROFILE, else
 // $XDG_CONFIG_HOME (or ~/.config)/Quendal-Software/TWKtools.conf, else one
 // store at $MAILDIR, else ~/Maildir. Throws EComError(MAPI_E_LOGON_FAILED)
 // naming the places tried when no store is found, and naming the line of a
@@ -41,5 +42,10 @@ TProfile LoadProfile();
 
 // Reads a profile file (the format in docs/TWKtools.md).
 TProfile ReadProfileFile(const QString& path);
+
+// The kind of store at path, told by its content: a directory with cur/ and
+// new/ (itself or a subdirectory) is a maildir, another directory or a file
+// beginning with a "From " line (or empty) mbox. Throws naming the path otherwise.
+TStoreType StoreTypeOf(const QString& path);
 
 }  // namespace twksession

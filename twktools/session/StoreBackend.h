@@ -35,6 +35,8 @@ protected:
 class TBackendStore : public IRDOStore {
 public:
   virtual const TStoreConfig& Config() const = 0;
+  // Stores are written unless their backend says otherwise.
+  bool ReadOnly() override { return false; }
   // The folder or message of one of this store's entry IDs; none when the ID
   // is not this store's or names nothing (any more).
   virtual TwkPtr<IRDOFolder> FolderFromID(const QString& entryID) = 0;
