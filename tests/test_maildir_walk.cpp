@@ -110,3 +110,40 @@ TEST(FolderWalkUnderChange, AMessageGoneBeforeItsReadIsOneErrorOfItsOwn) {
   EXPECT_TRUE(third->Body().startsWith(QStringLiteral("body 3")));
   EXPECT_TRUE(third->MimeContent().contains("Subject: 3"));
 }
+
+// A changed message moved while another program renames or takes away its
+// file: the move follows a rename; a message that is gone is not brought
+// back into any folder.
+TEST(FolderWalkUnderChange, MovingAChangedMessageWhoseFileChanged) {
+  for (const bool gone : {false, true}) {
+    SCOPED_TRACE(gone);
+    TScratchDir dir;
+    TIsolatedUser user;
+    const QString box = Box(dir);
+    MakeMaildir(box, R"({"layout": "maildir++", "folders": {"Inbox": 0, "Archive": 0}})");
+    WriteMessage(MessagePath(box, 1), 1);
+    TwkPtr<IRDOFolder> inbox = Inbox(box);
+    TwkPtr<IRDOFolder> archive = inbox->Parent()->Folders()->ItemByName(QStringLiteral("Archive"));
+    ASSERT_TRUE(archive);
+    TwkPtr<IRDOMail> mail = inbox->Items()->Item(1);
+    mail->SetSubject(QStringLiteral("[saved] 1"));
+    if (gone)
+      ASSERT_TRUE(QFile::rename(MessagePath(box, 1), dir.Path() + QStringLiteral("/elsewhere")));
+    else
+      ASSERT_TRUE(QFile::rename(MessagePath(box, 1), MessagePath(box, 1, "RS")));
+    if (gone) {
+      try {
+        mail->Move(archive.get());
+        ADD_FAILURE() << "a message that left its folder was moved";
+      } catch (const EComError& e) {
+        EXPECT_EQ(e.ErrorCode(), MAPI_E_OBJECT_DELETED) << e.Message().toStdString();
+      }
+      EXPECT_EQ(archive->Items()->Count(), 0);
+    } else {
+      TwkPtr<IRDOMail> moved = mail->Move(archive.get());
+      EXPECT_EQ(moved->Subject(), QStringLiteral("[saved] 1"));
+      EXPECT_EQ(archive->Items()->Count(), 1);
+    }
+    EXPECT_EQ(inbox->Items()->Count(), 0);
+  }
+}
