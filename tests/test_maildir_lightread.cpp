@@ -20,6 +20,8 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <cstring>
+#include <memory>
 
 using twkmaildir::OpenStoredMessage;
 
@@ -386,6 +388,14 @@ TEST(SimpleFields, DatesReadAsGMimeReadsThem) {
     g_date_time_unref(date);
   }
   EXPECT_GT(simple, 50);
+  // Texts that end early, each in a buffer of exactly its size: nothing is
+  // read past the terminator (what the sanitizer run checks).
+  for (const char* text : {"", " ", "Tue, ", "Tue,  ", "2", "02 Jan", "02 Jan 2024 10:00:00 +"}) {
+    const size_t n = std::strlen(text) + 1;
+    std::unique_ptr<char[]> exact(new char[n]);
+    std::memcpy(exact.get(), text, n);
+    EXPECT_FALSE(twkmaildir::SimpleDate(exact.get())) << text;
+  }
 }
 
 }  // namespace
