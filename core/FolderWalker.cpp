@@ -30,7 +30,10 @@ void WalkItems(IRDOItems* items, int count, TFolderVisitor& visitor) {
     try {
       item = items->Item(index);
     } catch (const Exception&) {
-      // Left to the visitor, which asks again and reports the store's reason.
+      // Another program took items away since the count was read: the
+      // position is taken again from the new count.
+      if (items->Count() < index) continue;
+      // Otherwise left to the visitor, which asks again and reports the store's reason.
     }
     const QString id = EntryIDOf(item.get());
     if (!id.isEmpty() && visited.contains(id)) continue;  // moved down by a removal below it

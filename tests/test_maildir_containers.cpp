@@ -121,8 +121,12 @@ TEST(Containers, DamagedTnefStaysOneAttachment) {
   files.append(QJsonObject{{"title", "Forwarded mail"}});
   withItem["files"] = files;
   const QByteArray itemStream = WriteTnef(dir, withItem);
+  // Found by fuzzing: an attachment's attributes without the attribute that
+  // begins an attachment (libytnef keeps and leaks what they give it).
+  QFile stray(SourcePath(QStringLiteral("tests/fixtures/mime/tnef-stray-attribute.dat")));
+  EXPECT_TRUE(stray.open(QIODevice::ReadOnly));
   const QList<QByteArray> damaged = {whole.left(whole.size() / 2), whole.left(7), QByteArray("not a TNEF stream"),
-                                     whole.left(6) + QByteArray(64, '\xff'), itemStream};
+                                     whole.left(6) + QByteArray(64, '\xff'), itemStream, stray.readAll()};
   for (const QByteArray& bytes : damaged) {
     SCOPED_TRACE(bytes.size());
     TwkPtr<IRDOMail> mail = twkmaildir::OpenLooseMessage(OutlookTnefMail(bytes, true), QString());

@@ -3,10 +3,12 @@
 // the listing and the read.
 #include "core/FolderWalker.h"
 #include "tests/MaildirFixture.h"
+#include "twktools/maildir/save.h"
 #include "twktools/session/Session.h"
 
 #include <QDir>
 #include <QFile>
+#include <QDirIterator>
 #include <QMap>
 #include <functional>
 #include <sys/stat.h>
@@ -44,6 +46,14 @@ public:
     }
   }
 };
+
+// A store of Inbox holding message 1, and Archive.
+QString InboxAndArchive(const TScratchDir& dir) {
+  const QString box = Box(dir);
+  MakeMaildir(box, R"({"layout": "maildir++", "folders": {"Inbox": 0, "Archive": 0}})");
+  WriteMessage(MessagePath(box, 1), 1);
+  return box;
+}
 
 TwkPtr<IRDOFolder> Inbox(const QString& box) {
   qputenv("MAILDIR", box.toUtf8());
@@ -109,4 +119,86 @@ TEST(FolderWalkUnderChange, AMessageGoneBeforeItsReadIsOneErrorOfItsOwn) {
   EXPECT_EQ(third->Subject(), QStringLiteral("3"));
   EXPECT_TRUE(third->Body().startsWith(QStringLiteral("body 3")));
   EXPECT_TRUE(third->MimeContent().contains("Subject: 3"));
+}
+
+// A changed message moved while another program renames or takes away its
+// file: the move follows a rename; a message that is gone is not brought
+// back into any folder.
+TEST(FolderWalkUnderChange, MovingAChangedMessageWhoseFileChanged) {
+  for (const bool gone : {false, true}) {
+    SCOPED_TRACE(gone);
+    TScratchDir dir;
+    TIsolatedUser user;
+    const QString box = InboxAndArchive(dir);
+    TwkPtr<IRDOFolder> inbox = Inbox(box);
+    TwkPtr<IRDOFolder> archive = inbox->Parent()->Folders()->ItemByName(QStringLiteral("Archive"));
+    ASSERT_TRUE(archive);
+    TwkPtr<IRDOMail> mail = inbox->Items()->Item(1);
+    mail->SetSubject(QStringLiteral("[saved] 1"));
+    if (gone)
+      ASSERT_TRUE(QFile::rename(MessagePath(box, 1), dir.Path() + QStringLiteral("/elsewhere")));
+    else
+      ASSERT_TRUE(QFile::rename(MessagePath(box, 1), MessagePath(box, 1, "RS")));
+    if (gone) {
+      try {
+        mail->Move(archive.get());
+        ADD_FAILURE() << "a message that left its folder was moved";
+      } catch (const EComError& e) {
+        EXPECT_EQ(e.ErrorCode(), MAPI_E_OBJECT_DELETED) << e.Message().toStdString();
+      }
+      EXPECT_EQ(archive->Items()->Count(), 0);
+    } else {
+      TwkPtr<IRDOMail> moved = mail->Move(archive.get());
+      EXPECT_EQ(moved->Subject(), QStringLiteral("[saved] 1"));
+      EXPECT_EQ(archive->Items()->Count(), 1);
+    }
+    EXPECT_EQ(inbox->Items()->Count(), 0);
+  }
+}
+
+// Another program moves the folder's messages away between any two
+// file-system steps of a save that rewrites one: afterwards the message is
+// in exactly one of the two folders, complete, with its old or new content.
+TEST(FolderWalkUnderChange, AMessageMovedAwayDuringItsSaveStaysOneMessage) {
+  for (int moveAt = 1;; ++moveAt) {
+    SCOPED_TRACE(moveAt);
+    TScratchDir dir;
+    TIsolatedUser user;
+    const QString box = InboxAndArchive(dir);
+    TwkPtr<IRDOMail> mail = Inbox(box)->Items()->Item(1);
+    mail->SetSubject(QStringLiteral("[saved] 1"));
+    const auto filesOf = [](const QString& maildir) {
+      QStringList files;
+      for (const char* sub : {"/cur", "/new"})
+        for (QDirIterator it(maildir + QLatin1String(sub), QDir::Files); it.hasNext();) files << it.next();
+      return files;
+    };
+    int steps = 0;
+    twkmaildir::SetFaultHook([&](twkmaildir::TFileStep) {
+      if (++steps == moveAt) {
+        for (const QString& f : filesOf(box))
+          EXPECT_TRUE(QFile::rename(f, box + QStringLiteral("/.Archive/cur/") + QFileInfo(f).fileName()));
+      }
+      return 0;
+    });
+    bool saved = true;
+    try {
+      mail->Save();
+    } catch (const EComError& e) {
+      saved = false;
+      EXPECT_EQ(e.ErrorCode(), MAPI_E_OBJECT_DELETED) << e.Message().toStdString();
+    }
+    twkmaildir::SetFaultHook({});
+    const QStringList files = filesOf(box) + filesOf(box + QStringLiteral("/.Archive"));
+    ASSERT_EQ(files.size(), 1) << files.join(u' ').toStdString();
+    QFile f(files.front());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_TRUE(bytes.contains("body 1")) << bytes.constData();
+    // A save that reports success left its content wherever the message went.
+    if (saved) {
+      EXPECT_TRUE(bytes.contains("[saved] 1")) << bytes.constData();
+    }
+    if (steps < moveAt) break;  // the save ended before the move: every step was covered
+  }
 }

@@ -38,24 +38,11 @@ QString MoveMessageFile(const QString& oldPath, MailFolder* source, MailFolder* 
   const QString destMaildir = dest->MaildirPath();
   const TMaildirFileName name = SplitMaildirFileName(QFileInfo(oldPath).fileName());
   const QString info = name.Info.isEmpty() ? QStringLiteral(":2,") : name.Info;
-  const QByteArray nativeOld = QFile::encodeName(oldPath);
   QString unique = name.Unique;
   QString target;
   for (int attempt = 0;; ++attempt) {
     target = destMaildir + QStringLiteral("/cur/") + unique + info;
-    const QByteArray nativeTarget = QFile::encodeName(target);
-    int rc = -1;
-    if (const int injected = FaultFor(TFileStep::Rename))
-      errno = injected;
-    else
-      rc = ::renameat2(AT_FDCWD, nativeOld.constData(), AT_FDCWD, nativeTarget.constData(), RENAME_NOREPLACE);
-    if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
-      // A file system without RENAME_NOREPLACE: link, then unlink the old name.
-      if (const int injected = FaultFor(TFileStep::Link))
-        errno = injected;
-      else if ((rc = ::link(nativeOld.constData(), nativeTarget.constData())) == 0)
-        ::unlink(nativeOld.constData());
-    }
+    const int rc = RenameNoReplace(oldPath, target);
     if (rc == 0) break;
     if (errno == EXDEV) {
       // Another file system: a synced copy first, the original removed only then.

@@ -579,7 +579,7 @@ TwkPtr<IRDOMail> TMessage::Move(IRDOFolder* folder) {
     const QByteArray bytes = MimeContent();
     path = CopyMessageFile(bytes, FileName(), dest);
     try {
-      RemoveMessageFile(FPath);
+      OnFile([&] { RemoveMessageFile(FPath); });
     } catch (...) {
       ::unlink(QFile::encodeName(path).constData());
       dest->MessageRemoved(path);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -175,19 +176,63 @@ QString DeliverMessageFile(const QString& maildir, const QByteArray& bytes, cons
   return target;
 }
 
-QString ReplaceMessageFile(const QString& oldPath, const QByteArray& bytes) {
-  const QFileInfo old(oldPath);
-  const TMaildirFileName name = SplitMaildirFileName(old.fileName());
-  struct stat st {};
-  const unsigned mode = ::stat(Native(oldPath).constData(), &st) == 0 ? unsigned(st.st_mode & 0777) : 0600u;
-  const QString newPath =
-      DeliverMessageFile(MaildirOfFile(oldPath), bytes, name.Info, name.Unique, mode);
-  try {
-    RemoveMessageFile(oldPath);
-  } catch (...) {
-    ::unlink(Native(newPath).constData());
-    throw;
+int RenameNoReplace(const QString& from, const QString& to) {
+  const QByteArray nativeFrom = Native(from), nativeTo = Native(to);
+  int rc = Step(TFileStep::Rename, [&] {
+    return ::renameat2(AT_FDCWD, nativeFrom.constData(), AT_FDCWD, nativeTo.constData(), RENAME_NOREPLACE);
+  });
+  if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {
+    // A file system without RENAME_NOREPLACE: link, then unlink the old name.
+    rc = Step(TFileStep::Link, [&] { return ::link(nativeFrom.constData(), nativeTo.constData()); });
+    if (rc == 0) ::unlink(nativeFrom.constData());
   }
+  return rc;
+}
+
+// The old file is first renamed to the new name, then its content swapped
+// for the new content in one step. Another program moving the message
+// meanwhile takes it whole, with the old or the new content; the folder
+// never shows the old and the new file side by side as two messages.
+QString ReplaceMessageFile(const QString& oldPath, const QByteArray& bytes) {
+  const TMaildirFileName name = SplitMaildirFileName(QFileInfo(oldPath).fileName());
+  const QString infoPart = name.Info.isEmpty() ? QStringLiteral(":2,") : name.Info;
+  const QString maildir = MaildirOfFile(oldPath);
+  struct stat st {};
+  const mode_t mode = ::stat(Native(oldPath).constData(), &st) == 0 ? (st.st_mode & 0777) : 0600;
+  const QString tmpPath = maildir + QStringLiteral("/tmp/") + DerivedUniqueName(name.Unique);
+  WriteTmpFile(tmpPath, bytes, mode);
+  const QByteArray nativeTmp = Native(tmpPath);
+  QString newPath;
+  for (int attempt = 0;; ++attempt) {
+    newPath = maildir + QStringLiteral("/cur/") + DerivedUniqueName(name.Unique) + infoPart;
+    if (RenameNoReplace(oldPath, newPath) == 0) break;
+    const int error = errno;
+    if (error == EEXIST && attempt <= 100) continue;
+    ::unlink(nativeTmp.constData());
+    RaiseFileError(QStringLiteral("replace the message file"), oldPath, error);
+  }
+  const QByteArray nativeNew = Native(newPath);
+  int rc = Step(TFileStep::Rename, [&] {
+    return ::renameat2(AT_FDCWD, nativeTmp.constData(), AT_FDCWD, nativeNew.constData(), RENAME_EXCHANGE);
+  });
+  if (rc != 0 && (errno == EINVAL || errno == ENOSYS))
+    // No exchange on this file system: rename(2) replaces just as atomically,
+    // only it would not notice the message being taken away this very moment.
+    rc = Step(TFileStep::Rename, [&] { return ::rename(nativeTmp.constData(), nativeNew.constData()); });
+  if (rc != 0) {
+    const int error = errno;
+    ::unlink(nativeTmp.constData());
+    // The message keeps its old content, under its old name again unless
+    // another program took it meanwhile (ENOENT: the caller finds it gone).
+    if (error != ENOENT) RenameNoReplace(newPath, oldPath);
+    RaiseFileError(QStringLiteral("replace the message file"), oldPath, error);
+  }
+  // tmp/ now holds the old content (nothing after a plain rename); a failed
+  // removal leaves only a file that maildir readers clear from tmp/.
+  Step(TFileStep::Unlink, [&] { return ::unlink(nativeTmp.constData()); });
+  // Both renames are atomic and done: a crash leaves the message once, so the change stands.
+  TrySyncDirectory(maildir + QStringLiteral("/cur"));
+  if (QFileInfo(oldPath).absolutePath() != maildir + QStringLiteral("/cur")) TrySyncDirectory(QFileInfo(oldPath).absolutePath());
   return newPath;
 }
 

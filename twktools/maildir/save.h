@@ -49,8 +49,11 @@ QString DeliverMessageFile(const QString& maildir, const QByteArray& bytes, cons
                            const QString& sourceUnique, unsigned mode = 0600);
 // Replaces the message file oldPath by bytes under a new unique name
 // (same delivery time, same flags); returns the new path. On failure the
-// old file is untouched and no new file is left in cur/ or new/.
+// old file is untouched and no new file is left in cur/ or new/. Never two
+// files of the message at once, should another program move it meanwhile.
 QString ReplaceMessageFile(const QString& oldPath, const QByteArray& bytes);
+// rename(2) that never replaces an existing file; -1 with errno set on failure.
+int RenameNoReplace(const QString& from, const QString& to);
 // Removes a message file that has a complete copy elsewhere, and syncs its directory.
 void RemoveMessageFile(const QString& filePath);
 // The whole file.

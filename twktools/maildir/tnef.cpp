@@ -1,6 +1,7 @@
 #include "twktools/maildir/tnef.h"
 
 #include <QDateTime>
+#include <QSet>
 #include <QTimeZone>
 
 extern "C" {
@@ -51,23 +52,46 @@ QString FileNameOf(Attachment* a) {
   return Text8(&a->TransportFilename);
 }
 
-// The stream's framing holds from its signature to its last byte: every
-// attribute's length fits and its checksum matches. The reader stops
-// quietly at a cut, so a stream cut short is found here.
-bool WholeStream(const QByteArray& bytes) {
+// The stream's structure holds from its signature to its last byte: every
+// attribute's length fits and its checksum matches; attributes are of the
+// message (level 1) or of an attachment (level 2) that an attachment's
+// rendering attribute began; none comes twice for one object. The reader
+// stops quietly at a cut and keeps (and leaks) what a stray or repeated
+// attribute gives it, so such a stream is not handed to it.
+bool SoundStream(const QByteArray& bytes) {
+  constexpr quint32 kAttachRendData = 0x00069002u;
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
   const qsizetype size = bytes.size();
-  auto dword = [&](qsizetype at) { return quint32(p[at]) | quint32(p[at + 1]) << 8 | quint32(p[at + 2]) << 16 | quint32(p[at + 3]) << 24; };
+  auto dword = [&](qsizetype at) {
+    return quint32(p[at]) | quint32(p[at + 1]) << 8 | quint32(p[at + 2]) << 16 | quint32(p[at + 3]) << 24;
+  };
   if (size < 6 || dword(0) != 0x223E9F78u) return false;
+  QSet<quint32> message, attachment;
+  bool inAttachment = false;
   qsizetype at = 6;
   while (at < size) {
     if (size - at < 9) return false;
+    const unsigned level = p[at];
+    const quint32 id = dword(at + 1);
     const quint32 length = dword(at + 5);
     if (qsizetype(length) > size - at - 11) return false;
     quint32 sum = 0;
     for (qsizetype i = 0; i < qsizetype(length); ++i) sum += p[at + 9 + i];
     const qsizetype check = at + 9 + qsizetype(length);
     if ((sum & 0xFFFF) != (quint32(p[check]) | quint32(p[check + 1]) << 8)) return false;
+    if (level == 2 && id == kAttachRendData) {
+      inAttachment = true;
+      attachment.clear();
+    }
+    if (level == 1) {
+      if (message.contains(id)) return false;
+      message.insert(id);
+    } else if (level == 2 && inAttachment) {
+      if (attachment.contains(id)) return false;
+      attachment.insert(id);
+    } else {
+      return false;
+    }
     at = check + 2;
   }
   return true;
@@ -81,7 +105,7 @@ bool IsTnefPart(const QByteArray& mimeType, const QString& fileName) {
 }
 
 std::optional<TTnefContent> ReadTnef(const QByteArray& bytes) {
-  if (bytes.size() > kMaxTnefBytes || !WholeStream(bytes)) return std::nullopt;
+  if (bytes.size() > kMaxTnefBytes || !SoundStream(bytes)) return std::nullopt;
   QByteArray copy = bytes;  // the reader takes a writable buffer
   TNEFStruct tnef;
   TNEFInitialize(&tnef);
