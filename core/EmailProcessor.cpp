@@ -116,12 +116,22 @@ void TEmailProcessor::ExecuteManual(const TJobDef_Manual& jobDef) {
   FCurFolderName.clear();
   FCurDate = Now();
 
-  if (jobDef.SourceFilter().ProcessFolder()) {
-    TWalk walk(*this);
-    WalkFolderTree(FRDOStartFolder.get(), jobDef.SourceFilter().InclSubFolders(), walk);
-  } else {
-    ProcessSelection(FRDOStartFolder.get(), selection);
+  try {
+    if (jobDef.SourceFilter().ProcessFolder()) {
+      TWalk walk(*this);
+      WalkFolderTree(FRDOStartFolder.get(), jobDef.SourceFilter().InclSubFolders(), walk);
+    } else {
+      ProcessSelection(FRDOStartFolder.get(), selection);
+    }
+  } catch (...) {
+    try {
+      FWritten.SyncAll();
+    } catch (const Exception&) {
+      // The error that ended the run is the one reported.
+    }
+    throw;
   }
+  FWritten.SyncAll();
 }
 
 void TEmailProcessor::ReadUserNames() {

@@ -6,16 +6,19 @@
 #pragma once
 
 #include "core/DateTimeUtils.h"
+#include "core/FileBeside.h"
 #include "core/JobDef.h"
 #include "core/LinkRoots.h"
 #include "core/Options.h"
 #include "core/Outlook.h"
+#include "core/WrittenFileSystems.h"
 #include "twktools/TWKtools.h"
 
 #include <QStringList>
 #include <functional>
 
 class TEmailProcessor;
+class TExportTarget;
 class TMailFields;
 class TResolvePlaceholders;
 
@@ -102,12 +105,16 @@ private:
   void CopyEmail(IRDOMail* mail, const TJobDef_CopyMove& def, TResolvePlaceholders& resolver);
   void MoveEmail(IRDOMail* mail, const TJobDef_CopyMove& def, TResolvePlaceholders& resolver);
   void RecordLinkRoot(const QString& exportedFile);
+  // Puts an exported file in place: synced when a record or a change of the
+  // e-mail will rely on it, else left to the end-of-run sync.
+  void CommitExport(TExportTarget& target, TSyncRule sync);
 
   TOutlookApplication* FOutlook = nullptr;  // borrowed
   IRDOSession* FRDOSession = nullptr;       // borrowed
   TOptions FOptions;
   TLinkRoots FLinkRoots;  // loaded at the first link a run makes
   bool FLinkRootsLoaded = false;
+  TWrittenFileSystems FWritten;  // synced at the end of each run
   TProcessingEvent FOnProcessing;
   const TJobDef_Manual* FJob = nullptr;  // during ExecuteManual
 

@@ -98,7 +98,7 @@ void TEmailProcessor::SaveAttachments(IRDOMail* message, const TJobDef_ExportAtt
       TExportTarget target(JoinPath(def.DestFolder(), rel), def.ExistMode() == emSuffix);
       target.Write([&](const QString& writePath) { att->SaveAsFile(writePath); });
       if (target.WrittenSize() == att->Size()) {
-        target.Commit(changesMail);
+        CommitExport(target, changesMail ? TSyncRule::Durable : TSyncRule::None);
         path = target.Path();
         ok = true;
       }

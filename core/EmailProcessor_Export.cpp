@@ -42,7 +42,10 @@ void TEmailProcessor::ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolveP
   // are written from the decrypted copy.
   IRDOMail* source = decrypted && !msgFormat ? decrypted : mail;
   target.Write([&](const QString& writePath) { source->SaveAs(writePath, format.Code); });
-  target.Commit();
+  // A log record names the file and its attachments: they are on disk first.
+  const bool logged = def.LogExport() && !def.LogFolder().isEmpty();
+  const TSyncRule sync = logged ? TSyncRule::Durable : TSyncRule::None;
+  CommitExport(target, sync);
   const QString path = target.Path();
   SetFileDateTime(path, fields.MailDate());
 
@@ -60,7 +63,7 @@ void TEmailProcessor::ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolveP
         attTarget.Write([&](const QString& writePath) { att->SaveAsFile(writePath); });
         // A short file (a full disk) is not a saved attachment.
         if (attTarget.WrittenSize() != att->Size()) continue;
-        attTarget.Commit();
+        CommitExport(attTarget, sync);
         SetFileDateTime(attTarget.Path(), fields.MailDate());
         saved << attTarget.Path();
       } catch (const Exception&) {
@@ -68,7 +71,7 @@ void TEmailProcessor::ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolveP
       }
     }
   }
-  if (def.LogExport() && !def.LogFolder().isEmpty())
+  if (logged)
     LogExport(def.LogFolder(), int(def.EmailFormat()), fields, saved, path);
 
   if (def.PrefixSubject()) {
@@ -80,6 +83,11 @@ void TEmailProcessor::ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolveP
     }
   }
   ++FCountEmailsExported;
+}
+
+void TEmailProcessor::CommitExport(TExportTarget& target, TSyncRule sync) {
+  target.Commit(sync);
+  if (sync == TSyncRule::None) FWritten.Add(QFileInfo(target.Path()).path());
 }
 
 void TEmailProcessor::LogExport(const QString& logFolder, int format, const TMailFields& fields,

@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev libgmime-3.0-dev libglib2.0-dev
   googletest libgtest-dev libbenchmark-dev
   python3 python3-olefile libemail-outlook-message-perl libemail-address-perl unrtf openssl
-  gnupg gpgsm
+  gnupg gpgsm strace
 )
 missing=()
 for p in "${packages[@]}"; do
