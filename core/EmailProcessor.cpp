@@ -125,12 +125,18 @@ void TEmailProcessor::ExecuteManual(const TJobDef_Manual& jobDef) {
     }
   } catch (...) {
     try {
-      FWritten.SyncAll();
+      SyncWrittenFiles();
     } catch (const Exception&) {
       // The error that ended the run is the one reported.
     }
     throw;
   }
+  SyncWrittenFiles();
+}
+
+void TEmailProcessor::SyncWrittenFiles() {
+  // Files of an e-mail whose record or save did not come are synced now.
+  FWritten.Take(FRelied);
   FWritten.SyncAll();
 }
 

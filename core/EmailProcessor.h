@@ -101,13 +101,18 @@ private:
   void ExportAttachments(IRDOMail* mail, IRDOMail* decrypted, TResolvePlaceholders& resolver,
                          const TMailFields& fields, const TJobDef_ExportAtts& def);
   void SaveAttachments(IRDOMail* message, const TJobDef_ExportAtts& def, TAttCounts& counts,
-                       TResolvePlaceholders& resolver, TShortcutMode mode, bool recurse, const TMailFields& fields);
+                       TResolvePlaceholders& resolver, TShortcutMode mode, bool recurse, const TMailFields& fields,
+                       bool relied);
   void CopyEmail(IRDOMail* mail, const TJobDef_CopyMove& def, TResolvePlaceholders& resolver);
   void MoveEmail(IRDOMail* mail, const TJobDef_CopyMove& def, TResolvePlaceholders& resolver);
   void RecordLinkRoot(const QString& exportedFile);
-  // Puts an exported file in place: synced when a record or a change of the
-  // e-mail will rely on it, else left to the end-of-run sync.
-  void CommitExport(TExportTarget& target, TSyncRule sync);
+  // Puts an exported file in place. A file that a log record or a change of
+  // the e-mail will rely on (relied) is synced with its file system before
+  // the record or the save (FRelied: one sync for all files of the e-mail);
+  // any other file is left to the end-of-run sync (FWritten).
+  void CommitExport(TExportTarget& target, bool relied);
+  // The end-of-run sync (FWritten and what is left in FRelied).
+  void SyncWrittenFiles();
 
   TOutlookApplication* FOutlook = nullptr;  // borrowed
   IRDOSession* FRDOSession = nullptr;       // borrowed
@@ -115,6 +120,7 @@ private:
   TLinkRoots FLinkRoots;  // loaded at the first link a run makes
   bool FLinkRootsLoaded = false;
   TWrittenFileSystems FWritten;  // synced at the end of each run
+  TWrittenFileSystems FRelied;   // synced before the e-mail's record or save
   TProcessingEvent FOnProcessing;
   const TJobDef_Manual* FJob = nullptr;  // during ExecuteManual
 

@@ -43,7 +43,7 @@ void TEmailProcessor::ExecuteAuto(IRDOMail* hrdoMail, const TJobDefList_Inbox& j
       if (ProcessInboxTask(hrdoMail, jobDefList_Inbox.GetItem(i), resolver, fields)) break;
     // A failed sync is this e-mail's error; after a failed task the files
     // written so far are synced with the next e-mail's.
-    FWritten.SyncAll();
+    SyncWrittenFiles();
   });
 }
 

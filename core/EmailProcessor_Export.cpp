@@ -44,8 +44,7 @@ void TEmailProcessor::ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolveP
   target.Write([&](const QString& writePath) { source->SaveAs(writePath, format.Code); });
   // A log record names the file and its attachments: they are on disk first.
   const bool logged = def.LogExport() && !def.LogFolder().isEmpty();
-  const TSyncRule sync = logged ? TSyncRule::Durable : TSyncRule::None;
-  CommitExport(target, sync);
+  CommitExport(target, logged);
   const QString path = target.Path();
   SetFileDateTime(path, fields.MailDate());
 
@@ -63,7 +62,7 @@ void TEmailProcessor::ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolveP
         attTarget.Write([&](const QString& writePath) { att->SaveAsFile(writePath); });
         // A short file (a full disk) is not a saved attachment.
         if (attTarget.WrittenSize() != att->Size()) continue;
-        CommitExport(attTarget, sync);
+        CommitExport(attTarget, logged);
         SetFileDateTime(attTarget.Path(), fields.MailDate());
         saved << attTarget.Path();
       } catch (const Exception&) {
@@ -71,8 +70,10 @@ void TEmailProcessor::ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolveP
       }
     }
   }
-  if (logged)
+  if (logged) {
+    FRelied.SyncAll();
     LogExport(def.LogFolder(), int(def.EmailFormat()), fields, saved, path);
+  }
 
   if (def.PrefixSubject()) {
     try {
@@ -85,9 +86,9 @@ void TEmailProcessor::ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolveP
   ++FCountEmailsExported;
 }
 
-void TEmailProcessor::CommitExport(TExportTarget& target, TSyncRule sync) {
-  target.Commit(sync);
-  if (sync == TSyncRule::None) FWritten.Add(QFileInfo(target.Path()).path());
+void TEmailProcessor::CommitExport(TExportTarget& target, bool relied) {
+  target.Commit(TSyncRule::None);
+  (relied ? FRelied : FWritten).Add(QFileInfo(target.Path()).path());
 }
 
 void TEmailProcessor::LogExport(const QString& logFolder, int format, const TMailFields& fields,

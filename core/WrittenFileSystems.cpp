@@ -16,6 +16,12 @@ void TWrittenFileSystems::Add(const QString& dir) {
   FLastDir = dir;
 }
 
+void TWrittenFileSystems::Take(TWrittenFileSystems& other) {
+  FDirs.merge(other.FDirs);
+  other.FDirs.clear();
+  other.FLastDir.clear();
+}
+
 void TWrittenFileSystems::SyncAll() {
   std::map<unsigned long long, QString> dirs;
   dirs.swap(FDirs);

@@ -15,6 +15,8 @@ public:
   // Syncs each file system once and forgets them; raises after trying all,
   // naming the first directory whose file system failed.
   void SyncAll();
+  // Takes over other's file systems (other is emptied).
+  void Take(TWrittenFileSystems& other);
   bool IsEmpty() const { return FDirs.empty(); }
 
 private:

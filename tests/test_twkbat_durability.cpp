@@ -106,7 +106,7 @@ protected:
   QMap<QString, int> TracedRun() {
     const QString trace = Scratch.File("trace.txt");
     const TRunResult r = RunProgram(QStringLiteral("strace"),
-                                    {"-f", "-qq", "-o", trace, "-e", "trace=fsync,fdatasync,syncfs,sync,rename,renameat,renameat2",
+                                    {"-f", "-qq", "-y", "-o", trace, "-e", "trace=fsync,fdatasync,syncfs,sync,rename,renameat,renameat2",
                                      BinPath("TWKbat"), Job(), "/quiet", "/noprompt"},
                                     {}, Env());
     EXPECT_EQ(r.ExitCode, 0) << r.Stdout.constData() << r.Stderr.constData();
@@ -116,6 +116,7 @@ protected:
       const QRegularExpressionMatch m = call.match(line);
       if (m.hasMatch()) calls[m.captured(1).startsWith("rename") ? QStringLiteral("rename") : m.captured(1)] += 1;
     }
+    if (qEnvironmentVariableIsSet("TWK_SHOW_TRACE")) std::fprintf(stderr, "%s", ReadFile(trace).constData());
     return calls;
   }
 
@@ -141,17 +142,27 @@ TEST_F(TwkbatDurability, FilesAreSyncedOnlyWhereARecordReliesOnThemAndRenamedOnc
   const struct {
     const char* Name;
     QJsonObject Job;
-    int Fsyncs, Syncfs, Renames;
+    int Fsyncs, Syncfs, Renames, Files;
   } cases[] = {
       // Nothing records the files: no sync of their own, one of the file system at the end.
-      {"e-mails and attachments", emails(false), 0, 1, 6},
-      // Each file and its directory before the record (2 x 6), the three log
-      // files once per record (3 x 3); nothing left for the end.
-      {"e-mails, attachments and logs", emails(true), 21, 0, 6},
+      {"e-mails and attachments", emails(false), 0, 1, 6, 6},
+      // The file system of an e-mail's files before its record (3), the
+      // three log files once per record (3 x 3); nothing left for the end.
+      {"e-mails, attachments and logs", emails(true), 9, 3, 6, 6},
       {"attachments only",
        QJsonObject{{"ExportAtts", true},
                    {"JobDef_ExportAtts", QJsonObject{{"DestFolder", Export()}, {"SubFolderMask", "[FE]"}}}},
-       0, 1, 3},
+       0, 1, 3, 3},
+      // Before each of the two changed e-mails is saved, the file system of
+      // its files (2); the store's delivery of each (the new file, cur/
+      // after linking it there, cur/ after removing the old: 3 x 2) and the
+      // settings recording the link folder (2, once). Each link file is
+      // renamed into place too.
+      {"attachments replaced by links",
+       QJsonObject{{"ExportAtts", true},
+                   {"JobDef_ExportAtts",
+                    QJsonObject{{"DestFolder", Export()}, {"SubFolderMask", "[FE]"}, {"ShortcutMode", "smTWK"}}}},
+       8, 2, 6, 3},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -163,7 +174,7 @@ TEST_F(TwkbatDurability, FilesAreSyncedOnlyWhereARecordReliesOnThemAndRenamedOnc
     EXPECT_EQ(calls.value("syncfs"), c.Syncfs);
     EXPECT_EQ(calls.value("sync"), 0);
     EXPECT_EQ(calls.value("rename"), c.Renames);
-    EXPECT_EQ(Files(Export()).size(), c.Renames);
+    EXPECT_EQ(Files(Export()).size(), c.Files);
   }
 }
 

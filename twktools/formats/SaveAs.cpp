@@ -4,6 +4,8 @@
 #include "twktools/formats/MsgWriter.h"
 #include "twktools/formats/TextFormats.h"
 
+#include <QFileInfo>
+
 
 namespace twkformats {
 
@@ -37,7 +39,7 @@ void SaveMessageAs(IRDOMail* mail, const QString& path, int format) {
     case olMSG:
     case olMSGUnicode:
       WriteFile(path, TWriteRule::Plain, QStringLiteral("write"),
-                [&](QFile& file) { WriteMsgFile(mail, &file, format == olMSGUnicode); });
+                [&](QFile& file) { WriteMsgFile(mail, &file, format == olMSGUnicode, QFileInfo(path).path()); });
       return;
     default:
       throw EComError(E_INVALIDARG, QStringLiteral("Unknown save format %1").arg(format));
