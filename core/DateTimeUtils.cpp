@@ -34,6 +34,9 @@ void CivilFromDays(std::int64_t days, int& year, int& month, int& day) {
 
 TDateTimeParts DecodeDateTime(TDateTime value) {
   TDateTimeParts p;
+  // A value no calendar holds (NaN, infinite, millions of years: a damaged
+  // job file) is no date; converting it to a day count would be undefined.
+  if (!std::isfinite(value) || std::fabs(value) >= 1e9) value = 0;
   // The day is the integer part; the time is the fraction's absolute value,
   // also for dates before 1899-12-30.
   double dayPart = std::trunc(value);

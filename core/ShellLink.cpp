@@ -65,6 +65,9 @@ public:
     } else {
       s = AnsiToUnicode(B.mid(at + 2, bytes));
     }
+    // Windows ends a path at a NUL; a counted one that holds one names
+    // another file than it shows: not a well-formed link.
+    if (s.contains(QChar(0))) return {};
     at += 2 + bytes;
     return s;
   }

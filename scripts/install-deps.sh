@@ -7,6 +7,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   python3 python3-olefile libemail-outlook-message-perl libemail-address-perl unrtf openssl
   gnupg gpgsm strace
+  clang libclang-rt-14-dev libgumbo-dev
 )
 missing=()
 for p in "${packages[@]}"; do

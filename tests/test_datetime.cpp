@@ -2,6 +2,7 @@
 #include "core/DateTimeUtils.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 TEST(DateTime, DecodesKnownValues) {
   struct Case {
@@ -16,6 +17,11 @@ TEST(DateTime, DecodesKnownValues) {
       {45053.0 + (9 * 3600 + 4 * 60 + 2) / 86400.0, {2023, 5, 7, 9, 4, 2, 0}},
       {45053.0 + (9 * 3600 + 4 * 60 + 2.9994) / 86400.0, {2023, 5, 7, 9, 4, 2, 999}},  // seconds not rounded up
       {45053.0 + 0.99999999999, {2023, 5, 8, 0, 0, 0, 0}},  // rounds to the next midnight, not to 24:00
+      // No calendar holds these (a damaged file): no date.
+      {1e300, {1899, 12, 30, 0, 0, 0, 0}},
+      {-1.42553e+248, {1899, 12, 30, 0, 0, 0, 0}},
+      {std::numeric_limits<double>::quiet_NaN(), {1899, 12, 30, 0, 0, 0, 0}},
+      {-std::numeric_limits<double>::infinity(), {1899, 12, 30, 0, 0, 0, 0}},
   };
   for (const Case& c : cases) {
     const TDateTimeParts p = DecodeDateTime(c.Value);

@@ -5,6 +5,7 @@
 // reader keep naming their own part once the message is parsed and changed.
 // The benchmark's generator is compiled in: the test programs link only the component.
 #include "bench/msggen.cpp"
+#include "tests/MailWalkFields.h"
 #include "tests/support/TestSupport.h"
 #include "tests/test_maildir_folder.h"
 #include "twktools/maildir/Backend.h"
@@ -25,34 +26,6 @@ using twkmaildir::OpenStoredMessage;
 namespace {
 
 std::string S(const QString& s) { return s.toStdString(); }
-
-QString Entry(const TwkPtr<IRDOAddressEntry>& e) { return e ? e->Name() + QLatin1Char('|') + e->Address() : QStringLiteral("-"); }
-
-// Every field TMailFields::FillFromMail reads, as text (dates exactly).
-QString WalkFields(IRDOMail* mail) {
-  QStringList out;
-  out << QStringLiteral("class ") + mail->MessageClass();
-  out << QStringLiteral("sent %1").arg(mail->Sent());
-  out << QStringLiteral("sender ") + Entry(mail->Sender());
-  out << QStringLiteral("behalf ") + Entry(mail->SentOnBehalfOf());
-  out << QStringLiteral("subject ") + mail->Subject();
-  for (double d : {mail->SentOn(), mail->ReceivedTime(), mail->LastModificationTime(), mail->CreationTime()})
-    out << QStringLiteral("date ") + QString::number(d, 'g', 17);
-  const QVariant headers = mail->Fields(PR_TRANSPORT_MESSAGE_HEADERS);
-  out << QStringLiteral("headers %1 ").arg(headers.isValid()) + headers.toString();
-  out << QStringLiteral("flags ") + mail->Fields(PR_MESSAGE_FLAGS).toString();
-  auto recipients = mail->Recipients();
-  for (int i = 1; i <= recipients->Count(); ++i) {
-    auto r = recipients->Item(i);
-    out << QStringLiteral("to %1 %2 ").arg(r->Type()).arg(r->Resolved()) + r->Name() + QLatin1Char('|') + r->Address();
-  }
-  auto atts = mail->Attachments();
-  for (int i = 1; i <= atts->Count(); ++i) {
-    auto a = atts->Item(i);
-    out << QStringLiteral("att %1 %2 ").arg(a->Type()).arg(a->Hidden()) + a->FileName();
-  }
-  return out.join(QLatin1Char('\n'));
-}
 
 QByteArray ReadAll(const QString& file) {
   QFile f(file);
@@ -217,6 +190,8 @@ std::vector<THostileCase> HostileCases() {
       {"related with its picture", "Subject: r\nContent-Type: multipart/related; boundary=b\n\n--b\nContent-Type: text/html\n\n<img src=\"cid:p1\">\n--b\nContent-Type: image/png\nContent-ID: <p1>\n\nxx\n--b--\n", false},
       {"related alone", "Subject: r\nContent-Type: multipart/related; boundary=b\n\n--b\nContent-Type: text/html\n\n<p>x</p>\n--b--\n", true},
       {"signed", "Subject: s\nContent-Type: multipart/signed; protocol=\"application/pkcs7-signature\"; micalg=sha-256; boundary=s\n\n--s\nContent-Type: text/plain\n\nsigned\n--s\nContent-Type: application/pkcs7-signature; name=smime.p7s\n\nAAAA\n--s--\n", true},
+      {"signed without parts", "Subject: s\nContent-Type: multipart/signed; protocol=\"application/pkcs7-signature\"; boundary=s\n\n--s--\n", true},
+      {"unterminated quoted file name", "Subject: q\nContent-Type: application/pkcs7-mime; smime-type=enveloped-data\nContent-Disposition: attachment; filename=\"a b\nTo: b@example.org\n\nAAAA\n", true},
       {"opaque S/MIME", "Subject: o\nContent-Type: application/pkcs7-mime; smime-type=enveloped-data\nContent-Transfer-Encoding: base64\n\nAAAA\n", true},
       {"huge header block", huge, true},
       {"encoded multipart", "Subject: e\nContent-Type: multipart/mixed; boundary=b\nContent-Transfer-Encoding: base64\n\n--b\n\nx\n--b\nContent-Type: message/rfc822\nContent-Transfer-Encoding: base64\n\nU3ViamVjdDogaQoKeAo=\n--b--\n", false},

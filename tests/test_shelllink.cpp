@@ -58,6 +58,19 @@ TEST(ShellLink, TruncatedOrForgedLinksGiveNothing) {
   forged[76 + 2 + 22 + 1] = '\xFF';
   EXPECT_EQ(ParseShellLink(forged), QString());
   EXPECT_EQ(ParseShellLink(QByteArray("TWK\r\n/x\r\n")), QString());
+  // A NUL inside a counted path: Windows would open "C:\x\a", not what it shows.
+  for (const QStringList& args : {QStringList{"relative", "ab.txt", "C:\\x"}, QStringList{"relative", "ab.txt", "C:\\x", "--ansi"}}) {
+    QFile rel(MakeLnk(dir, QStringLiteral("nul.lnk"), args));
+    ASSERT_TRUE(rel.open(QIODevice::ReadOnly));
+    QByteArray bytes = rel.readAll();
+    ASSERT_EQ(ParseShellLink(bytes), QStringLiteral("C:\\x\\ab.txt"));
+    const bool ansi = args.size() == 4;
+    const QByteArray b = ansi ? QByteArray("b.txt") : QByteArray("b\0.\0t", 5);
+    const qsizetype at = bytes.indexOf(b);
+    ASSERT_GT(at, 0);
+    bytes[at] = '\0';
+    EXPECT_EQ(ParseShellLink(bytes), QString()) << (ansi ? "ansi" : "unicode");
+  }
   EXPECT_EQ(ParseShellLink(QByteArray()), QString());
 }
 

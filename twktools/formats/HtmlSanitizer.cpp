@@ -2,70 +2,151 @@
 
 #include "twktools/formats/HtmlTokens.h"
 
+#include <QSet>
+
 namespace twkformats {
+
+const QLatin1String kContentSecurityPolicy(
+    "default-src 'none'; img-src data: cid: http: https:; style-src 'unsafe-inline'; "
+    "form-action 'none'; base-uri 'none'");
+
+QString ContentSecurityPolicyMeta() {
+  return QStringLiteral("<meta http-equiv=\"Content-Security-Policy\" content=\"") + kContentSecurityPolicy +
+         QStringLiteral("\">");
+}
 
 namespace {
 
-// A browser ignores controls and blanks inside a URL scheme ("java\tscript:"),
-// so they are removed before the value is checked.
-bool HoldsScriptUrl(const QString& value) {
-  QString v;
-  for (QChar c : value)
-    if (c.unicode() > 32) v += c.toLower();
-  return v.contains(QStringLiteral("javascript:")) || v.contains(QStringLiteral("vbscript:")) ||
-         v.contains(QStringLiteral("livescript:")) || v.contains(QStringLiteral("data:text/html")) ||
-         v.contains(QStringLiteral("expression("));
-}
+// Gone with everything up to their end tag: a browser never shows it.
+bool DropsContent(const QString& name) { return name == u"script" || name == u"iframe"; }
 
-bool IsUnsafeAttribute(const QString& name, const QString& value) {
-  return name.startsWith(QStringLiteral("on")) || name == u"srcdoc" || HoldsScriptUrl(value);
-}
-
-bool IsRefresh(const THtmlToken& tag) {
+// Gone as tags; what they hold stays (an object's fallback content, say).
+bool DropsTag(const THtmlToken& tag) {
+  static const QSet<QString> names = {
+      QStringLiteral("frame"),   QStringLiteral("frameset"),     QStringLiteral("object"),
+      QStringLiteral("embed"),   QStringLiteral("applet"),       QStringLiteral("param"),
+      QStringLiteral("base"),    QStringLiteral("link"),         QStringLiteral("portal"),
+      QStringLiteral("plaintext"), QStringLiteral("set"),        QStringLiteral("animate"),
+      QStringLiteral("animatemotion"), QStringLiteral("animatetransform"), QStringLiteral("handler"),
+      QStringLiteral("listener")};
+  if (names.contains(tag.Name)) return true;
   if (tag.Name != u"meta") return false;
   for (const auto& a : tag.Attributes)
-    if (a.first == u"http-equiv" && a.second.trimmed().compare(QStringLiteral("refresh"), Qt::CaseInsensitive) == 0)
-      return true;
+    if (a.first == u"http-equiv") return true;  // refresh, set-cookie and the like
   return false;
+}
+
+bool IsAsciiLetter(QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+bool IsAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+
+// Names written back only when a browser reads them as the same name.
+bool IsPlainName(const QString& name, bool attribute) {
+  if (name.isEmpty()) return false;
+  if (!(IsAsciiLetter(name[0]) || (attribute && (name[0] == u'_' || name[0] == u':')))) return false;
+  for (QChar c : name)
+    if (!IsAsciiLetter(c) && !IsAsciiDigit(c) && c != u'-' && c != u'_' && c != u':' && c != u'.') return false;
+  return true;
+}
+
+// A browser ignores controls and blanks inside a URL scheme ("java\tscript:"),
+// so they are removed before the value is checked.
+QString Squeezed(const QString& value) {
+  QString v;
+  v.reserve(value.size());
+  for (QChar c : value)
+    if (c.unicode() > 32) v += c.toLower();
+  return v;
+}
+
+bool HoldsActiveCode(const QString& squeezed) {
+  for (const char* marker : {"javascript:", "vbscript:", "livescript:", "mocha:", "data:text/html", "expression(",
+                             "-moz-binding", "behavior:"})
+    if (squeezed.contains(QLatin1String(marker))) return true;
+  return false;
+}
+
+bool IsUnsafeAttribute(const THtmlToken& tag, const QString& name, const QString& value) {
+  if (name.startsWith(QStringLiteral("on")) || name == u"srcdoc" || name == u"action" || name == u"formaction")
+    return true;
+  const QString v = Squeezed(value);
+  if (HoldsActiveCode(v)) return true;
+  // A data URL is only ever an image here.
+  if (v.startsWith(QStringLiteral("data:")) && !v.startsWith(QStringLiteral("data:image/"))) return true;
+  // SVG use loads whole documents; only references within this one stay.
+  if (tag.Name == u"use" && (name == u"href" || name == u"xlink:href") && !v.startsWith(u'#')) return true;
+  return false;
+}
+
+QString SanitizedStartTag(const THtmlToken& tag) {
+  QString r = QLatin1Char('<') + tag.Name;
+  QSet<QString> seen;
+  for (const auto& [name, value] : tag.Attributes) {
+    // A browser takes the first of repeated attributes and ignores the rest.
+    if (!IsPlainName(name, true) || seen.contains(name)) continue;
+    seen.insert(name);
+    if (IsUnsafeAttribute(tag, name, value)) continue;
+    r += QLatin1Char(' ') + name + QStringLiteral("=\"") + EscapeHtmlAttribute(value) + QLatin1Char('"');
+  }
+  r += tag.SelfClosing ? QStringLiteral(" />") : QStringLiteral(">");
+  return r;
+}
+
+// Text where a browser finds markup, outside a raw-text element: no "<" or
+// ">" is left to start a tag (entities stay, they decode to text).
+QString SanitizedText(const QString& text) {
+  QString r;
+  r.reserve(text.size());
+  for (QChar c : text) {
+    if (c == u'<') r += QStringLiteral("&lt;");
+    else if (c == u'>') r += QStringLiteral("&gt;");
+    else r += c;
+  }
+  return r;
+}
+
+// A style sheet is raw text in HTML but markup inside SVG or MathML, so it
+// keeps no "<" at all: the comment opener CSS ignores goes, any other "<"
+// becomes the CSS escape. A sheet with active code goes whole.
+QString SanitizedStyleSheet(const QString& css) {
+  if (HoldsActiveCode(Squeezed(css))) return QString();
+  QString r = css;
+  r.remove(QStringLiteral("<!--"));
+  r.replace(u'<', QStringLiteral("\\3C "));
+  return r;
 }
 
 }  // namespace
 
 QString SanitizeHtml(const QString& html) {
-  const QList<THtmlToken> tokens = TokenizeHtml(html);
   QString out;
   out.reserve(html.size());
-  bool inScript = false;
-  for (THtmlToken t : tokens) {
-    if (inScript) {
-      if (t.Kind == THtmlToken::EndTag && t.Name == u"script") inScript = false;
+  QString skipUntil;  // the end tag that ends dropped content
+  QString rawText;    // the raw-text element the tokenizer is in
+  for (const THtmlToken& t : TokenizeHtml(html)) {
+    if (!skipUntil.isEmpty()) {
+      if (t.Kind == THtmlToken::EndTag && t.Name == skipUntil) skipUntil.clear();
       continue;
     }
     switch (t.Kind) {
       case THtmlToken::Text:
-      case THtmlToken::Other:
-        out += t.Raw;
+        out += rawText == u"style" ? SanitizedStyleSheet(t.Raw) : SanitizedText(t.Raw);
         break;
-      case THtmlToken::Comment:
-        break;  // conditional comments can carry markup of their own
+      case THtmlToken::Comment:  // conditional comments can carry markup of their own
+      case THtmlToken::Other:    // doctypes, CDATA, processing instructions
+        break;
       case THtmlToken::EndTag:
-        if (t.Name != u"script") out += t.Raw;
+        rawText.clear();
+        if (IsPlainName(t.Name, false) && !DropsContent(t.Name) && !DropsTag(t)) out += QStringLiteral("</") + t.Name + u'>';
         break;
-      case THtmlToken::StartTag: {
-        if (t.Name == u"script") {
-          inScript = !t.SelfClosing;
+      case THtmlToken::StartTag:
+        if (DropsContent(t.Name)) {
+          if (!t.SelfClosing) skipUntil = t.Name;
           break;
         }
-        if (IsRefresh(t)) break;
-        bool changed = false;
-        for (qsizetype i = t.Attributes.size() - 1; i >= 0; --i)
-          if (IsUnsafeAttribute(t.Attributes[i].first, t.Attributes[i].second)) {
-            t.Attributes.removeAt(i);
-            changed = true;
-          }
-        out += changed ? SerializeStartTag(t) : t.Raw;
+        if (!IsPlainName(t.Name, false) || DropsTag(t)) break;
+        out += SanitizedStartTag(t);
+        if (!t.SelfClosing && IsRawTextElement(t.Name)) rawText = t.Name;
         break;
-      }
     }
   }
   return out;

@@ -10,10 +10,6 @@ bool IsHexDigit(QChar c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <=
 
 bool IsSpace(QChar c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f'; }
 
-bool IsRawTextElement(const QString& name) {
-  return name == u"script" || name == u"style" || name == u"textarea" || name == u"title";
-}
-
 const QHash<QString, char32_t>& NamedEntities() {
   static const QHash<QString, char32_t> table = {
       {QStringLiteral("amp"), U'&'},      {QStringLiteral("lt"), U'<'},       {QStringLiteral("gt"), U'>'},
@@ -30,6 +26,22 @@ const QHash<QString, char32_t>& NamedEntities() {
       {QStringLiteral("laquo"), 0xAB},    {QStringLiteral("raquo"), 0xBB},    {QStringLiteral("shy"), 0xAD},
       {QStringLiteral("tab"), U'\t'},     {QStringLiteral("newline"), U'\n'}, {QStringLiteral("colon"), U':'},
       {QStringLiteral("trade"), 0x2122},  {QStringLiteral("times"), 0xD7},    {QStringLiteral("pound"), 0xA3},
+      // Every named reference that stands for ASCII, so none of them hides
+      // a URL scheme from the check ("java&Tab;script&colon;").
+      {QStringLiteral("Tab"), U'\t'},     {QStringLiteral("NewLine"), U'\n'}, {QStringLiteral("excl"), U'!'},
+      {QStringLiteral("QUOT"), U'"'},     {QStringLiteral("num"), U'#'},      {QStringLiteral("dollar"), U'$'},
+      {QStringLiteral("percnt"), U'%'},   {QStringLiteral("AMP"), U'&'},      {QStringLiteral("lpar"), U'('},
+      {QStringLiteral("rpar"), U')'},     {QStringLiteral("ast"), U'*'},      {QStringLiteral("midast"), U'*'},
+      {QStringLiteral("plus"), U'+'},     {QStringLiteral("comma"), U','},    {QStringLiteral("period"), U'.'},
+      {QStringLiteral("sol"), U'/'},      {QStringLiteral("semi"), U';'},     {QStringLiteral("LT"), U'<'},
+      {QStringLiteral("equals"), U'='},   {QStringLiteral("GT"), U'>'},       {QStringLiteral("quest"), U'?'},
+      {QStringLiteral("commat"), U'@'},   {QStringLiteral("lsqb"), U'['},     {QStringLiteral("lbrack"), U'['},
+      {QStringLiteral("bsol"), U'\\'},    {QStringLiteral("rsqb"), U']'},     {QStringLiteral("rbrack"), U']'},
+      {QStringLiteral("Hat"), U'^'},      {QStringLiteral("lowbar"), U'_'},   {QStringLiteral("UnderBar"), U'_'},
+      {QStringLiteral("grave"), U'`'},    {QStringLiteral("DiacriticalGrave"), U'`'},
+      {QStringLiteral("lcub"), U'{'},     {QStringLiteral("lbrace"), U'{'},   {QStringLiteral("verbar"), U'|'},
+      {QStringLiteral("vert"), U'|'},     {QStringLiteral("VerticalLine"), U'|'},
+      {QStringLiteral("rcub"), U'}'},     {QStringLiteral("rbrace"), U'}'},
   };
   return table;
 }
@@ -79,7 +91,7 @@ bool ReadTag(const QString& s, qsizetype pos, THtmlToken& tok, qsizetype& next) 
     if (i < s.size() && s[i] == u'=') {
       ++i;
       while (i < s.size() && IsSpace(s[i])) ++i;
-      value = DecodeHtmlEntities(ReadValue(s, i));
+      value = DecodeHtmlEntities(ReadValue(s, i), true);
     }
     if (!attrName.isEmpty()) tok.Attributes.append({attrName, value});
   }
@@ -89,6 +101,10 @@ bool ReadTag(const QString& s, qsizetype pos, THtmlToken& tok, qsizetype& next) 
 }
 
 }  // namespace
+
+bool IsRawTextElement(const QString& name) {
+  return name == u"script" || name == u"style" || name == u"textarea" || name == u"title";
+}
 
 QList<THtmlToken> TokenizeHtml(const QString& s) {
   QList<THtmlToken> out;
@@ -150,17 +166,7 @@ QList<THtmlToken> TokenizeHtml(const QString& s) {
   return out;
 }
 
-QString SerializeStartTag(const THtmlToken& tag) {
-  QString r = QLatin1Char('<') + tag.Name;
-  for (const auto& a : tag.Attributes) {
-    r += QLatin1Char(' ') + a.first;
-    r += QStringLiteral("=\"") + EscapeHtml(a.second) + QLatin1Char('"');
-  }
-  r += tag.SelfClosing ? QStringLiteral(" />") : QStringLiteral(">");
-  return r;
-}
-
-QString DecodeHtmlEntities(const QString& s) {
+QString DecodeHtmlEntities(const QString& s, bool attribute) {
   if (!s.contains(u'&')) return s;
   QString r;
   r.reserve(s.size());
@@ -186,9 +192,11 @@ QString DecodeHtmlEntities(const QString& s) {
       }
     } else {
       const qsizetype start = j;
-      while (j < s.size() && j - start < 10 && s[j].isLetterOrNumber()) ++j;
+      while (j < s.size() && j - start < 16 && s[j].isLetterOrNumber()) ++j;
       const auto it = NamedEntities().constFind(s.mid(start, j - start));
-      if (it != NamedEntities().constEnd()) {
+      const bool terminated = j < s.size() && s[j] == u';';
+      const bool heldBack = attribute && !terminated && j < s.size() && (s[j] == u'=' || s[j].isLetterOrNumber());
+      if (it != NamedEntities().constEnd() && !heldBack) {
         code = *it;
         ok = true;
       }
@@ -205,5 +213,32 @@ QString DecodeHtmlEntities(const QString& s) {
 }
 
 QString EscapeHtml(const QString& text) { return text.toHtmlEscaped(); }
+
+QString EscapeHtmlAttribute(const QString& value) {
+  QString r;
+  r.reserve(value.size() + 8);
+  for (qsizetype i = 0; i < value.size(); ++i) {
+    const QChar c = value[i];
+    if (c == u'"') {
+      r += QStringLiteral("&quot;");
+    } else if (c == u'<') {
+      r += QStringLiteral("&lt;");
+    } else if (c == u'>') {
+      r += QStringLiteral("&gt;");
+    } else if (c == u'&') {
+      // "&hearts;" left by the decoder is a reference it does not know: the
+      // browser shows the character.
+      qsizetype j = i + 1;
+      while (j < value.size() && j - i <= 32 && value[j].unicode() < 128 && value[j].isLetterOrNumber()) ++j;
+      const bool unknownName = j > i + 1 && value[i + 1].isLetter() && j < value.size() && value[j] == u';' &&
+                               !NamedEntities().contains(value.mid(i + 1, j - i - 1)) &&
+                               value.mid(i + 1, j - i - 1) != u"fjlig";  // the one that gives two letters
+      r += unknownName ? QStringLiteral("&") : QStringLiteral("&amp;");
+    } else {
+      r += c;
+    }
+  }
+  return r;
+}
 
 }  // namespace twkformats

@@ -21,10 +21,17 @@ struct THtmlToken {
 // The content of script, style, textarea and title comes as one Text token.
 QList<THtmlToken> TokenizeHtml(const QString& html);
 
-// A start tag written back from its name and attributes.
-QString SerializeStartTag(const THtmlToken& tag);
+// script, style, textarea and title: their content is one Text token.
+bool IsRawTextElement(const QString& name);
 
-QString DecodeHtmlEntities(const QString& text);
+// Character references decoded. In an attribute value (attribute true) a
+// named one without ";" before "=" or a letter or digit stays, as browsers
+// read it ("?a=1&copy=2" is a URL, not a copyright sign).
+QString DecodeHtmlEntities(const QString& text, bool attribute = false);
 QString EscapeHtml(const QString& text);
+// A decoded value for a double-quoted attribute: '"', '<', '>' and '&'
+// escaped, except the '&' of a named reference this reader does not know
+// (it decodes to no ASCII character, see DecodeHtmlEntities).
+QString EscapeHtmlAttribute(const QString& value);
 
 }  // namespace twkformats

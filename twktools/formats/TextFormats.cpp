@@ -65,7 +65,9 @@ QString HtmlDocument(IRDOMail* mail) {
     body = TextAsHtml(mail->Body());
   else
     SplitHtml(html, styles, body);
-  return QStringLiteral("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>") +
+  // The policy comes first, before anything it governs.
+  return QStringLiteral("<!DOCTYPE html>\n<html>\n<head>\n") + ContentSecurityPolicyMeta() +
+         QStringLiteral("\n<meta charset=\"utf-8\">\n<title>") +
          EscapeHtml(mail->Subject()) + QStringLiteral("</title>\n") + styles + QStringLiteral("</head>\n<body>\n") +
          HeaderHtml(mail) + body + QStringLiteral("\n</body>\n</html>\n");
 }

@@ -94,7 +94,12 @@ THeaderBlock SplitHeaders(const char* p, const char* end) {
 template <class T>
 TGPtr<T> ParsedField(const TRawField* field, T* (*parse)(GMimeParserOptions*, const char*)) {
   if (!field) return {};
-  return TGPtr<T>(parse(nullptr, field->Raw().constData()));
+  // GMime parses the unfolded value: without the line end, which an
+  // unterminated quoted parameter would otherwise take in.
+  char* unfolded = g_mime_utils_header_unfold(field->Raw().constData());
+  TGPtr<T> parsed(parse(nullptr, unfolded));
+  g_free(unfolded);
+  return parsed;
 }
 
 // No transfer encoding, or one that leaves the bytes as they are.
@@ -120,7 +125,8 @@ struct TLightTree {
   static bool IsEncrypted(Node n) { return IsType(n->Type.get(), "multipart", "encrypted"); }
   static bool IsRelated(Node n) { return IsType(n->Type.get(), "multipart", "related"); }
   static int Count(Node n) { return int(n->Children.size()); }
-  static Node Child(Node n, int i) { return n->Children[size_t(i)]; }
+  // None past the end, as GMime answers (a signed part may have no parts).
+  static Node Child(Node n, int i) { return size_t(i) < n->Children.size() ? n->Children[size_t(i)] : nullptr; }
   static bool IsHtml(Node n) { return IsType(n->Type.get(), "text", "html"); }
   static bool IsBodyText(Node n) {
     return !n->Message && IsBodyTextLeaf(MimeTypeOf(n->Type.get()), IsAttachmentDisposition(n->Disposition.get()),
