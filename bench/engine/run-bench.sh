@@ -15,7 +15,9 @@
 # Environment: TWK_BIN (default build/bin; use a Release build), BENCH_DIR
 #              (default /tmp/tarnwick-bench), BENCH_REPEATS (default 3),
 #              BENCH_BIG_MIB (default 1024; 0 skips the big message),
-#              BENCH_PEERS (default 1; 0 skips ripmime and munpack).
+#              BENCH_PEERS (default 1; 0 skips ripmime and munpack),
+#              BENCH_SLOW_REPEATS (default BENCH_REPEATS: runs of the durable
+#              floor, (a), (c) and the peers, which take minutes each).
 # Needs the Debian packages ripmime, mpack and python3-olefile.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -37,8 +39,9 @@ out="$work/out"
 # CHECK prints "files bytes" of what the run wrote.
 measure() {
   local label="$1" prep="$2" check="$3"; shift 3
-  local runs="" i
-  for ((i = 0; i < repeats; i++)); do
+  local runs="" i n="$repeats"
+  case "$label" in floor|a|c|ripmime|munpack) n="${BENCH_SLOW_REPEATS:-$repeats}" ;; esac
+  for ((i = 0; i < n; i++)); do
     "$prep"
     sync
     /usr/bin/time -f "%e %U %S %M" -o "$work/time.out" "$@" > "$work/$label.log" 2>&1 || {
