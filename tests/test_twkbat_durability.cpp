@@ -182,6 +182,44 @@ TEST_F(TwkbatDurability, FilesAreSyncedOnlyWhereARecordReliesOnThemAndRenamedOnc
   }
 }
 
+// A file system that fails to write the files back at the end: the run ends
+// with an error naming the directory, after the lists and the end line.
+TEST_F(TwkbatDurability, AFailingSyncAtTheEndIsAnErrorOfTheRunNamingTheDirectory) {
+  WriteStore(QJsonObject{{"Inbox", QJsonArray{QJsonObject{{"subject", "One"}, {"time", 1700000000}}}}});
+  BuildJob(FolderJob("Inbox", false,
+                     {{"ExportEmails", true},
+                      {"JobDef_ExportEmails", QJsonObject{{"EmailFormat", "efEML"}, {"DestFolder", Export()},
+                                                          {"SubFolderMask", "[B]"}}}}));
+  QProcessEnvironment env = Env();
+  env.insert("LD_PRELOAD", TWK_FAILING_SYNCFS);
+  // A sanitized program would refuse a library loaded before its runtime.
+  const QString asan = env.value("ASAN_OPTIONS");
+  env.insert("ASAN_OPTIONS", (asan.isEmpty() ? QString() : asan + ":") + "verify_asan_link_order=0");
+  const TRunResult r = RunProgram(BinPath("TWKbat"), {Job(), "/quiet", "/noprompt"}, {}, env);
+  EXPECT_EQ(r.ExitCode, 1) << r.Stdout.constData();
+  const QStringList lines = Lines(r.Stdout);
+  ASSERT_GE(lines.size(), 3) << r.Stdout.constData();
+  EXPECT_TRUE(lines[lines.size() - 3].contains(" End TWKbat ")) << r.Stdout.constData();
+  EXPECT_TRUE(lines.last().endsWith(" Error: Unable to write the exported files in " + Export() +
+                                    " to disk: Input/output error"))
+      << lines.last().toStdString();
+  // The file itself is complete under its name.
+  EXPECT_EQ(Files(Export()), QStringList{"One.eml"});
+
+  // With logs the sync comes before the record: the e-mail fails, unrecorded.
+  const QString logs = Scratch.Path() + "/logs";
+  BuildJob(FolderJob("Inbox", false,
+                     {{"ExportEmails", true},
+                      {"JobDef_ExportEmails", QJsonObject{{"EmailFormat", "efEML"}, {"DestFolder", Export()},
+                                                          {"SubFolderMask", "[B]"}, {"LogExport", true},
+                                                          {"LogFolder", logs}}}}));
+  const TRunResult logged = RunProgram(BinPath("TWKbat"), {Job(), "/quiet", "/noprompt"}, {}, env);
+  EXPECT_EQ(logged.ExitCode, 2) << logged.Stdout.constData();
+  EXPECT_TRUE(logged.Stdout.contains("Unable to write the exported files in " + Export().toUtf8() + " to disk"))
+      << logged.Stdout.constData();
+  EXPECT_FALSE(QFileInfo::exists(logs + "/Eml-u.log"));
+}
+
 TEST_F(TwkbatDurability, KilledEmailExportLeavesCompleteFilesAndRecordsOfCompleteFilesOnly) {
   const QString logs = Export() + "/logs";
   WriteMessages();
