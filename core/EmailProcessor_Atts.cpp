@@ -102,7 +102,7 @@ void TEmailProcessor::SaveAttachments(IRDOMail* message, const TJobDef_ExportAtt
     try {
       TExportTarget target(JoinPath(def.DestFolder(), rel), def.ExistMode() == emSuffix);
       target.Write([&](const QString& writePath) { att->SaveAsFile(writePath); });
-      if (target.WrittenSize() == att->Size()) {
+      if (target.WrittenSize() == size) {
         CommitExport(target, relied);
         path = target.Path();
         ok = true;
