@@ -1,6 +1,7 @@
 #include "batch/BatExec.h"
 
 #include "core/EmailProcessor.h"
+#include "core/DBusOutlook.h"
 #include "core/Exception.h"
 #include "core/JobDef.h"
 #include "core/uRedemptionLoader.h"
@@ -15,7 +16,10 @@ void WriteLine(const QString& text) {
 
 TBatExecutor::TBatExecutor() {
   FOptions.LoadFromRegistry();
-  FOutlook = std::make_unique<THeadlessOutlookApplication>();
+  // The running desktop host, as the client attaches to a running instance;
+  // without one the program stays headless (it never starts a window).
+  FOutlook = ConnectRunningOutlook();
+  if (!FOutlook) FOutlook = std::make_unique<THeadlessOutlookApplication>();
   FNamespace = FOutlook->GetNamespace(QStringLiteral("MAPI"));
   GlobalRedemptionLoader().UseComponentBesideProgram();
   FRDOSession.ConnectTo(GlobalRedemptionLoader().new_RDOSession());
@@ -37,7 +41,8 @@ TBatExecutor::~TBatExecutor() {
 bool TBatExecutor::Execute(const QString& cfgFilename, bool quiet) {
   TJobDef_Manual job;
   job.LoadFromFile(cfgFilename);
-  if (!job.SourceFilter().ProcessFolder())
+  // The selection is the one shown in the running host; headless there is none.
+  if (!job.SourceFilter().ProcessFolder() && !FOutlook->ActiveExplorer())
     throw Exception(
         QStringLiteral("In the definition-file you must specify an Outlook-folder, not the selected emails."));
   TEmailProcessor processor;

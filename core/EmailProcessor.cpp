@@ -58,10 +58,10 @@ public:
     P.SetCurrentFolder(folder);
     P.FNotifyItemsInFolder = itemCount;
   }
-  void VisitItem(IRDOItems* items, int index) override {
+  void VisitItem(IRDOItems* items, int index, IRDOMail* item) override {
     P.FNotifyCurItemNo = index;
     ++P.FCountItemsInspected;
-    if (TwkPtr<IRDOMail> mail = items->Item(index)) P.ProcessEmail(mail.get());
+    if (TwkPtr<IRDOMail> mail = item ? TwkPtr<IRDOMail>(item) : items->Item(index)) P.ProcessEmail(mail.get());
   }
 
 private:
@@ -197,10 +197,17 @@ bool IsMsgFormat(TEmailFormat f) { return f == efMSG || f == efMSGunicode; }
 void TEmailProcessor::ProcessEmail(IRDOMail* mail) {
   NotifyProcessing();
   if (FCancelled) throw EAbort();
-  if (!IsMailClass(mail->MessageClass())) return;
-
   TMailFields fields;
-  fields.FillFromMail(mail);
+  try {
+    if (!IsMailClass(mail->MessageClass())) return;
+    fields.FillFromMail(mail);
+  } catch (const EComError& e) {
+    // Another program moved or deleted the e-mail after the folder was
+    // listed: one error for it, and the walk goes on.
+    if (e.ErrorCode() != MAPI_E_OBJECT_DELETED) throw;
+    AddMailError(FCurFolderFolderPath, fields.Subject(), e.Message(), fields.MailDate());
+    return;
+  }
   TResolvePlaceholders resolver;
   resolver.Prepare(FCurrentWindowsUsername, FCurrentOutlookUsername, FCurDate, FOptions.MeNames(),
                    FCurFolderFolderPath, FCurFolderRelativePath, FCurFolderName, fields);

@@ -82,7 +82,7 @@ void TEmailProcessor::SaveAttachments(IRDOMail* message, const TJobDef_ExportAtt
       }
     }
 
-    const QString name = MakeValidFileNameDef(LastPathComponent(att->FileName()), QStringLiteral("Untitled Attachment"));
+    const QString name = AttachmentFileNameDef(LastPathComponent(att->FileName()));
     if (HasLinkExtension(name)) continue;  // a link made by this system
     const qint64 size = att->Size();
     const bool passes = !(def.CheckAttSize() && qint64(def.AttMinSizeKB()) * 1024 >= size) &&

@@ -56,7 +56,7 @@ void TEmailProcessor::ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolveP
     for (int i = 1; i <= count; ++i) {
       TwkPtr<IRDOAttachment> att = atts->Item(i);
       if (!att || att->Hidden() || (att->Type() != olByValue && att->Type() != olEmbeddeditem)) continue;
-      const QString name = MakeValidFileNameDef(LastPathComponent(att->FileName()), QStringLiteral("Untitled Attachment"));
+      const QString name = AttachmentFileNameDef(LastPathComponent(att->FileName()));
       try {
         TExportTarget attTarget(JoinPath(attDir, name), def.ExistMode() == emSuffix);
         attTarget.Write([&](const QString& writePath) { att->SaveAsFile(writePath); });

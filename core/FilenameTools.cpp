@@ -202,6 +202,15 @@ QString MakeValidFileNameDef(const QString& s, const QString& defaultName) {
   return r.isEmpty() ? defaultName : r;
 }
 
+QString AttachmentFileNameDef(const QString& fileName) {
+  const QString untitled = QStringLiteral("Untitled Attachment");
+  const QString cleaned = TrimStr(RemoveInvalidFileNameChars(fileName));
+  const QString valid = MakeValidFileName(cleaned);
+  if (cleaned.startsWith(QLatin1Char('.')) && !valid.isEmpty() && !valid.contains(QLatin1Char('.')))
+    return untitled + QLatin1Char('.') + valid;
+  return valid.isEmpty() ? untitled : valid;
+}
+
 QString FitFileNameComponent(const QString& name, const QString& tag) {
   QString ext = ExtensionOf(name);
   QString base = name.left(name.size() - ext.size());

@@ -45,6 +45,10 @@ QString RemoveInvalidFileNameChars(const QString& s);
 // RemoveInvalidFileNameChars, then blanks and dots stripped from both ends.
 QString MakeValidFileName(const QString& s);
 QString MakeValidFileNameDef(const QString& s, const QString& defaultName);
+// The name an attachment is saved under: its file name made valid, else
+// "Untitled Attachment"; a name that is only an extension (".eml") keeps
+// it, after "Untitled Attachment".
+QString AttachmentFileNameDef(const QString& fileName);
 
 // The longest name that fits one path component (255 bytes in UTF-8): the
 // name without its extension is shortened at a character boundary, `tag`

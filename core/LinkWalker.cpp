@@ -17,7 +17,7 @@ public:
     ++W.FCountFolders;
   }
   void EnterFolder(IRDOFolder*, int) override {}
-  void VisitItem(IRDOItems* items, int index) override { W.VisitItem(items, index); }
+  void VisitItem(IRDOItems* items, int index, IRDOMail* item) override { W.VisitItem(items, index, item); }
 
 private:
   TLinkWalker& W;
@@ -43,13 +43,13 @@ void TLinkWalker::Execute() {
   WalkFolderTree(folder.get(), FInclSubFolders, walk);
 }
 
-void TLinkWalker::VisitItem(IRDOItems* items, int index) {
-  TwkPtr<IRDOMail> item;
+void TLinkWalker::VisitItem(IRDOItems* items, int index, IRDOMail* known) {
+  TwkPtr<IRDOMail> item(known);
   QString readError;
   FCurSubject.clear();
   // A message the store cannot open is one failing e-mail, not the end of the run.
   try {
-    item = items->Item(index);
+    if (!item) item = items->Item(index);
     if (item) FCurSubject = item->Subject();
   } catch (const Exception& e) {
     readError = e.Message();

@@ -68,7 +68,7 @@ protected:
 
 private:
   class TWalk;
-  void VisitItem(IRDOItems* items, int index);
+  void VisitItem(IRDOItems* items, int index, IRDOMail* item);
   // The links of one item; the number of changes.
   int ProcessItem(IRDOMail* item);
 

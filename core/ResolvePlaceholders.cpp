@@ -5,6 +5,7 @@
 #include "core/MailFields.h"
 
 #include <QLocale>
+#include <algorithm>
 
 struct TResolvePlaceholders::TPlaceholder {
   const char* Name;
@@ -251,5 +252,9 @@ QString TResolvePlaceholders::ResolveSegment(const QString& segment, const QStri
   p = TrimStr(p);
   TrimBackslashes(p);
   if (p.isEmpty() && !Upper(segment).contains(QLatin1String("[OR]"))) p = QStringLiteral("none");
+  // "." and ".." (a mask of dots, or "[B]." for an empty subject) would name
+  // the destination itself or its parent.
+  if (!p.isEmpty() && std::all_of(p.cbegin(), p.cend(), [](QChar c) { return c == QLatin1Char('.'); }))
+    p = QStringLiteral("none");
   return p;
 }

@@ -3,11 +3,12 @@
 set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev libgmime-3.0-dev libglib2.0-dev
+  qt6-base-dev qt6-svg-dev libgmime-3.0-dev libglib2.0-dev libytnef0-dev tnef
   googletest libgtest-dev libbenchmark-dev
-  python3 python3-olefile libemail-outlook-message-perl libemail-address-perl unrtf openssl
+  python3 python3-olefile python3-html5lib libemail-outlook-message-perl libemail-address-perl unrtf openssl
   gnupg gpgsm strace
   clang libclang-rt-14-dev libgumbo-dev
+  xvfb xauth dbus at-spi2-core python3-pyatspi
 )
 missing=()
 for p in "${packages[@]}"; do

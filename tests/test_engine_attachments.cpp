@@ -199,3 +199,28 @@ TEST_F(EngineAttachments, NoAttachmentsFolderWithoutQualifyingAttachment) {
 }
 
 }  // namespace
+
+// Messages as mail programs send them: the attachment export saves every
+// leaf that is not body text, an attached mail without a name under its
+// subject (or "Untitled Attachment.eml"), with the attached mail's bytes.
+TEST_F(EngineAttachments, EveryAttachmentOfRealShapesIsSaved) {
+  WriteStore(QJsonObject{{"Inbox", QJsonArray()}});
+  int n = 0;
+  for (const char* file : {"list-footer.eml", "ios-text-image-text.eml", "outlook-related-in-alternative.eml",
+                           "scanner-lone-attachment.eml", "empty-multipart.eml", "thunderbird-forward-attached.eml"}) {
+    const QByteArray bytes = ReadFile(SourcePath(QStringLiteral("tests/fixtures/mime/") + QLatin1String(file)));
+    ASSERT_FALSE(bytes.isEmpty()) << file;
+    WriteTestFile(QStringLiteral("%1/INBOX/cur/%2.M%3P1.shapes:2,S").arg(Store()).arg(1700000000 + n).arg(n), bytes);
+    ++n;
+  }
+  QJsonObject d{{"DestFolder", Export()}, {"SubFolderMask", "[FE]"}};
+  BuildJob(FolderJob("Inbox", false, {{"ExportAtts", true}, {"JobDef_ExportAtts", d}}));
+  const TRunResult r = RunJob();
+  EXPECT_EQ(r.ExitCode, 0) << r.Stdout.constData() << r.Stderr.constData();
+  EXPECT_EQ(Files(Export()), QStringList({"0001-date-parser.patch", "IMG_0042.png", "Q1.xlsx", "Re Offer 122024.eml",
+                                          "Untitled Attachment.eml", "scan_0001.pdf"}));
+  const QByteArray forward = ReadFile(SourcePath(QStringLiteral("tests/fixtures/mime/thunderbird-forward-attached.eml")));
+  const qsizetype start = forward.indexOf("From: Lars Supplier");
+  const qsizetype end = forward.indexOf("\n--------------8B1mD2Qx0Zt5Yv3cRk7WsA9e", start);
+  EXPECT_EQ(ReadFile(Export() + QStringLiteral("/Re Offer 122024.eml")), forward.mid(start, end - start));
+}

@@ -98,6 +98,17 @@ TEST(FilenameTools, FileNameCleaning) {
   EXPECT_EQ(S(MakeValidFileNameDef("a?", "Untitled Attachment")), "a");
 }
 
+// An attached mail without subject is named ".eml" by the store: the name
+// keeps its extension after the default.
+TEST(FilenameTools, AttachmentFileNameDefKeepsALoneExtension) {
+  const QList<QPair<QString, QString>> names = {
+      {".eml", "Untitled Attachment.eml"}, {" .eml ", "Untitled Attachment.eml"}, {"?.eml", "Untitled Attachment.eml"},
+      {"Re Offer.eml", "Re Offer.eml"},    {"...", "Untitled Attachment"},        {"", "Untitled Attachment"},
+      {"a.b.", "a.b"},                     {"..eml", "Untitled Attachment.eml"},  {".tar.gz", "tar.gz"},
+  };
+  for (const auto& [in, out] : names) EXPECT_EQ(S(AttachmentFileNameDef(in)), S(out)) << S(in);
+}
+
 TEST(FilenameTools, FitFileNameComponentCutsAtCharacterBoundaries) {
   const QString emoji = QString::fromUtf16(u"\U0001F600");
   struct TCase {

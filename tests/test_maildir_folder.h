@@ -6,6 +6,7 @@
 #include "twktools/maildir/Backend.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 #include <atomic>
 
@@ -45,6 +46,11 @@ public:
   QString MessageEntryID(const QString& uniqueName) override { return QStringLiteral("ID:") + uniqueName; }
   void MessageAdded(const QString& filePath) override { Added << filePath; }
   void MessageRemoved(const QString& filePath) override { Removed << filePath; }
+  QString MessageFile(const QString& uniqueName) override {
+    for (const QString& file : MessageFiles())
+      if (twkmaildir::UniqueNameOf(QFileInfo(file).fileName()) == uniqueName) return file;
+    return {};
+  }
 
   // Every message file in cur/ and new/, as paths.
   QStringList MessageFiles() const {

@@ -20,6 +20,8 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <cstring>
+#include <memory>
 
 using twkmaildir::OpenStoredMessage;
 
@@ -136,7 +138,7 @@ QByteArray Nested(int depth, bool asMessage) {
   QByteArray m = "Subject: leaf\n\ninnermost\n";
   for (int i = 0; i < depth; ++i) {
     const QByteArray b = "b" + QByteArray::number(i);
-    m = asMessage ? "Subject: level " + QByteArray::number(i) + "\nContent-Type: message/rfc822\n\n" + m
+    m = asMessage ? "Subject: level " + QByteArray::number(i) + "\nContent-Type: message/rfc822; name=l" + QByteArray::number(i) + ".eml\n\n" + m
                   : "Content-Type: multipart/mixed; boundary=" + b + "\n\n--" + b + "\n" + m + "--" + b + "--\n";
   }
   return "From: a@example.org\n" + m;
@@ -179,7 +181,15 @@ std::vector<THostileCase> HostileCases() {
       {"nested boundaries", Multipart("outer", "--outer\nContent-Type: multipart/alternative; boundary=inner\n\n--inner\nContent-Type: text/plain\n\na\n--inner\nContent-Type: text/html\n\n<p>a</p>\n--inner--\n--outer\nContent-Type: application/zip; name=z.zip\n\nzz\n--outer--\n"), true},
       {"boundary prefix of the inner one", Multipart("b", "--b\nContent-Type: multipart/alternative; boundary=b1\n\n--b1\n\na\n--b1--\n--b--\n"), false},
       {"same boundary nested", Multipart("b", "--b\nContent-Type: multipart/alternative; boundary=b\n\n--b\n\na\n--b--\n--b--\n"), false},
-      {"attached message", Multipart("b", "--b\n\nsee\n--b\nContent-Type: message/rfc822\n\nSubject: inner\nFrom: c@example.org\n\ninner body\n--b--\n"), true},
+      // An attached mail without a name is named by its own subject: left to GMime.
+      {"attached message", Multipart("b", "--b\n\nsee\n--b\nContent-Type: message/rfc822\n\nSubject: inner\nFrom: c@example.org\n\ninner body\n--b--\n"), false},
+      // Files inside a leaf are read from its decoded content: left to GMime.
+      {"TNEF stream", Multipart("b", "--b\n\nx\n--b\nContent-Type: application/ms-tnef; name=winmail.dat\nContent-Transfer-Encoding: base64\n\neJ8+IgEA\n--b--\n"), false},
+      {"uuencoded block", "Subject: u\n\ntext\nbegin 644 a.txt\n#86)C\n`\nend\n", false},
+      {"base64 text body", "Subject: t\nContent-Type: text/plain\nContent-Transfer-Encoding: base64\n\ndGV4dAo=\n", true},
+      {"uuencoded block in a base64 text", Multipart("b", "--b\nContent-Type: text/plain\nContent-Transfer-Encoding: base64\n\neApiZWdpbiA2NDQgYS50eHQKIzg2KUMKYAplbmQK\n--b--\n"), false},
+      {"quoted-printable text body", "Subject: t\nContent-Type: text/plain\nContent-Transfer-Encoding: quoted-printable\n\ntext=3D\n", true},
+      {"named attached message", Multipart("b", "--b\n\nsee\n--b\nContent-Type: message/rfc822; name=fwd.eml\n\nSubject: inner\nFrom: c@example.org\n\ninner body\n--b--\n"), true},
       {"attached multipart message", Multipart("b", "--b\n\nsee\n--b\nContent-Type: message/rfc822\n\nSubject: inner\nContent-Type: multipart/mixed; boundary=i\n\n--i\n\nx\n--i--\n--b--\n"), false},
       {"deep message nesting", Nested(60, true), true},
       {"deep multipart nesting", Nested(70, false), false},
@@ -378,6 +388,14 @@ TEST(SimpleFields, DatesReadAsGMimeReadsThem) {
     g_date_time_unref(date);
   }
   EXPECT_GT(simple, 50);
+  // Texts that end early, each in a buffer of exactly its size: nothing is
+  // read past the terminator (what the sanitizer run checks).
+  for (const char* text : {"", " ", "Tue, ", "Tue,  ", "2", "02 Jan", "02 Jan 2024 10:00:00 +"}) {
+    const size_t n = std::strlen(text) + 1;
+    std::unique_ptr<char[]> exact(new char[n]);
+    std::memcpy(exact.get(), text, n);
+    EXPECT_FALSE(twkmaildir::SimpleDate(exact.get())) << text;
+  }
 }
 
 }  // namespace

@@ -144,11 +144,12 @@ TEST_F(MessageTest, DraftsAndDelegates) {
 TEST_F(MessageTest, AttachmentsAreTheLeavesThatAreNotBody) {
   auto mail = Open(QStringLiteral("related"));
   // The referenced inline image is hidden; the unreferenced one and the
-  // files are visible; the trailing text without a name is body.
+  // files are visible; the trailing text without a name is shown after the
+  // body (an attached mail without a name is named by its subject).
   EXPECT_EQ(S(AttachmentNames(mail.get(), true).join(QLatin1Char(';'))),
-            "|1|hidden;unused.gif|1;report.pdf|1;|5");
-  EXPECT_EQ(S(mail->HTMLBody()), "<p>html body <img src=\"cid:img1@x\"></p>\n");
-  EXPECT_EQ(S(mail->Body()), "plain body\n");
+            "|1|hidden;unused.gif|1;report.pdf|1;Inner.eml|5");
+  EXPECT_EQ(S(mail->HTMLBody()), "<p>html body <img src=\"cid:img1@x\"></p>\n<pre>signature text\n</pre>\n");
+  EXPECT_EQ(S(mail->Body()), "plain body\nsignature text\n");
 
   auto atts = mail->Attachments();
   auto pdf = atts->Item(3);

@@ -286,6 +286,11 @@ TEST(ResolvePlaceholders, FolderNamesNeverLeaveTheDestination) {
       EXPECT_FALSE(path.split('/').contains("..")) << S(path);
     }
   }
+  // Dots from the mask itself, or left when a value is empty.
+  TMailFields noSubject = ExampleMail();
+  noSubject.SetSubject("");
+  TResolvePlaceholders r = Prepared(noSubject);
+  ExpectResolves(r, {{"..", "none"}, {".", "none"}, {"[B].", "none"}, {"[B].x", ".x"}});
 }
 
 }  // namespace

@@ -47,6 +47,9 @@ TIsolatedUser::TIsolatedUser() {
       {"XDG_CONFIG_HOME", home + QStringLiteral("/config")},
       {"XDG_DOCUMENTS_DIR", home + QStringLiteral("/Documents")},
       {"XDG_RUNTIME_DIR", home + QStringLiteral("/runtime")},
+      // No session bus: a desktop host the developer runs must not become
+      // the application object of the programs under test.
+      {"DBUS_SESSION_BUS_ADDRESS", QStringLiteral("unix:path=") + home + QStringLiteral("/runtime/no-bus")},
   };
   for (const auto& [name, value] : vars) {
     FNames << QString::fromLatin1(name);

@@ -31,7 +31,8 @@ private:
 
 // Points HOME, XDG_CONFIG_HOME, XDG_DOCUMENTS_DIR and XDG_RUNTIME_DIR at a
 // scratch directory for the life of the object, so settings and documents
-// paths never touch the real user's; the old values come back afterwards.
+// paths never touch the real user's, and at a session bus that is not there,
+// so no running desktop host is reached; the old values come back afterwards.
 class TIsolatedUser {
 public:
   TIsolatedUser();

@@ -68,11 +68,16 @@ def corpus():
 
     s = "RE: HTML only"
     m = base(s)
-    m.set_content('<html><head><title>t</title><script>alert("x")</script></head>'
+    m.set_content('<html><head><title>t</title><script>alert("x")</script>'
+                  '<meta http-equiv="refresh" content="0;url=https://evil.example/">'
+                  '<base href="https://evil.example/"></head>'
                   '<body onload="steal()"><p>Dear Bob, the <b>quarterly</b> figures are ready.</p>'
                   '<a href="javascript:alert(1)" onclick="evil()">click</a>'
                   '<a href="java&#x09;script:alert(2)">second</a>'
-                  '<img src="x.png" onerror="evil()"></body></html>', subtype="html")
+                  '<img src="x.png" onerror="evil()"><iframe src="https://tracker.example/frame"></iframe>'
+                  '<form action="https://evil.example/"><input name="q"></form>'
+                  '<svg><script>alert(3)</script></svg><object data="x.swf"></object></body></html>',
+                  subtype="html")
     save("htmlonly", m, expect(s, m, "quarterly figures are ready"))
 
     s = "Alternative body"

@@ -135,7 +135,13 @@ QString SanitizeHtml(const QString& html) {
       case THtmlToken::Other:    // doctypes, CDATA, processing instructions
         break;
       case THtmlToken::EndTag:
-        rawText.clear();
+        if (!rawText.isEmpty()) {
+          // Whatever its spelling ("</style foo>", "</stylex>"), it ended the
+          // raw text: written as the element's own end tag.
+          out += QStringLiteral("</") + rawText + u'>';
+          rawText.clear();
+          break;
+        }
         if (IsPlainName(t.Name, false) && !DropsContent(t.Name) && !DropsTag(t)) out += QStringLiteral("</") + t.Name + u'>';
         break;
       case THtmlToken::StartTag:

@@ -20,6 +20,9 @@ public:
   // the cached listing is brought up to date without re-reading the directory.
   virtual void MessageAdded(const QString& filePath) = 0;
   virtual void MessageRemoved(const QString& filePath) = 0;
+  // The file of the message with this unique name now (another program may
+  // have renamed it: new flags, new/ to cur/); empty when it is gone.
+  virtual QString MessageFile(const QString& uniqueName) = 0;
 };
 
 // Message side: the message stored in filePath (in cur/ or new/ of folder).

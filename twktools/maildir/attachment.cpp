@@ -7,10 +7,24 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace twkmaildir {
 
 namespace {
+
+// An attached mail without a declared name is saved under its subject, made
+// a valid file name, as ".eml"; a mail without subject leaves the name to
+// the caller's default before the extension.
+QString EmbeddedMailFileName(const QString& subject) {
+  QString name;
+  for (const QChar c : subject)
+    if (c.unicode() >= 0x20 && c.unicode() != 0x7F && !QStringView(u"\\/:*?\"<>|").contains(c)) name += c;
+  qsizetype b = 0, e = name.size();
+  while (b < e && (name[b].isSpace() || name[b] == u'.')) ++b;
+  while (e > b && (name[e - 1].isSpace() || name[e - 1] == u'.')) --e;
+  return name.mid(b, e - b) + QStringLiteral(".eml");
+}
 
 // One attachment: bound to its GMime part, or, handed out by the light
 // reader, to its index there until GMime parses the message.
@@ -33,12 +47,18 @@ public:
 
   QString FileName() override {
     if (const TLightAttachment* light = Light()) return light->FileName;
-    return AttachmentFileName(g_mime_object_get_content_disposition(Part()), g_mime_object_get_content_type(Part()));
+    const QString declared =
+        AttachmentFileName(g_mime_object_get_content_disposition(Part()), g_mime_object_get_content_type(Part()));
+    if (!declared.isEmpty() || !GMIME_IS_MESSAGE_PART(Part())) return declared;
+    GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(Part()));
+    return EmbeddedMailFileName(inner ? FromUtf8(g_mime_message_get_subject(inner)) : QString());
   }
 
   QString DisplayName() override {
-    const QString name = FileName();
-    if (!name.isEmpty() || Type() != olEmbeddeditem) return name;
+    if (Type() != olEmbeddeditem) return FileName();
+    const QString declared = Light() ? Light()->FileName
+                                     : DeclaredFileName(Part());
+    if (!declared.isEmpty()) return declared;
     GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(Part()));
     return inner ? FromUtf8(g_mime_message_get_subject(inner)) : QString();
   }
@@ -53,6 +73,12 @@ public:
     const QString what = QStringLiteral("write the attachment file");
     twkformats::WriteFile(path, twkformats::TWriteRule::Plain, what, [&](QFile& file) {
       WriteGMimeTo(file, what, path, [&](GMimeStream* stream) { return WriteDecoded(Part(), stream); });
+      // A file from a container keeps the time of change the container gives it.
+      const int index = FMessage->IndexOfAttachment(Part());
+      if (const std::int64_t modified = index >= 0 ? FMessage->Layout().Attachments[size_t(index)].Modified : 0) {
+        const timespec times[2] = {{time_t(modified), 0}, {time_t(modified), 0}};
+        ::futimens(file.handle(), times);
+      }
     });
   }
 
@@ -127,23 +153,6 @@ void WriteGMimeTo(QFile& file, const QString& what, const QString& path,
 
 TwkPtr<IRDOAttachments> NewAttachments(TwkPtr<TMessage> message) {
   return TwkPtr<IRDOAttachments>::Adopt(new TAttachments(std::move(message)));
-}
-
-QString FirstBodyText(const TMimeLayout& layout, const char* subtype) {
-  for (GMimeObject* part : layout.Body) {
-    if (!IsType(part, "text", subtype)) continue;
-    if (GMIME_IS_TEXT_PART(part)) {
-      char* text = g_mime_text_part_get_text(GMIME_TEXT_PART(part));
-      if (text) {
-        QString result = QString::fromUtf8(text);
-        g_free(text);
-        return result;
-      }
-    }
-    const QByteArray raw = DecodedBytes(part);
-    return From8Bit(raw.constData(), raw.size());
-  }
-  return {};
 }
 
 }  // namespace twkmaildir

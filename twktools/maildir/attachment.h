@@ -9,9 +9,6 @@ namespace twkmaildir {
 
 TwkPtr<IRDOAttachments> NewAttachments(TwkPtr<TMessage> message);
 
-// The decoded text of the first body leaf text/<subtype>; empty when there is none.
-QString FirstBodyText(const TMimeLayout& layout, const char* subtype);
-
 // Writes object's stream (written by write) to file, buffered; the file is
 // not synced (a GMime file stream's flush would). Errors name path.
 void WriteGMimeTo(QFile& file, const QString& what, const QString& path, const std::function<gint64(GMimeStream*)>& write);

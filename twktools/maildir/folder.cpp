@@ -49,6 +49,11 @@ QString TMaildirFolder::MessageEntryID(const QString& uniqueName) {
   return MessageEntryIDOf(FStore->StoreKey(), FKey, uniqueName);
 }
 
+QString TMaildirFolder::MessageFile(const QString& uniqueName) {
+  auto l = Listing();
+  return l ? l->FindFile(uniqueName) : QString();
+}
+
 void TMaildirFolder::MessageAdded(const QString& filePath) {
   if (auto l = Listing()) l->Added(filePath);
 }

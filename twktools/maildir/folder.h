@@ -23,6 +23,7 @@ public:
   QString MessageEntryID(const QString& uniqueName) override;
   void MessageAdded(const QString& filePath) override;
   void MessageRemoved(const QString& filePath) override;
+  QString MessageFile(const QString& uniqueName) override;
 
   const QString& Key() const { return FKey; }
   TMaildirStore* OwnerStore() const { return FStore.get(); }

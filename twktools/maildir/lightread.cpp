@@ -5,6 +5,8 @@
 #include "twktools/maildir/mimesupport.h"
 #include "twktools/maildir/mimewalk.h"
 #include "twktools/maildir/simplefields.h"
+#include "twktools/maildir/tnef.h"
+#include "twktools/maildir/uuencode.h"
 
 #include <QByteArrayView>
 #include <cstring>
@@ -109,11 +111,18 @@ bool IsIdentityEncoding(const TRawField* field) {
   return value == "7bit" || value == "8bit" || value == "binary";
 }
 
+bool IsQuotedPrintable(const TRawField* field) {
+  return field && field->Raw().trimmed().toLower() == "quoted-printable";
+}
+
 struct TLightPart {
   TGPtr<GMimeContentType> Type;  // never null
   TGPtr<GMimeContentDisposition> Disposition;
   bool Multipart = false;
   bool Message = false;  // message/rfc822
+  bool Base64 = false;   // a leaf's transfer encoding
+  const char* BodyBegin = nullptr;  // a leaf's encoded content
+  const char* BodyEnd = nullptr;
   std::vector<const TLightPart*> Children;
 };
 
@@ -159,8 +168,21 @@ public:
       // GMime reads an encoded message part as a plain leaf: left to it.
       if (!IsType(ct, "message", "rfc822") || !IsIdentityEncoding(headers.Single("Content-Transfer-Encoding")))
         Unsupported();
+      // An attached mail without a name is named by its subject: GMime reads it.
+      if (DeclaredFileName(part.Disposition.get(), ct).isEmpty()) Unsupported();
       part.Message = true;
-    } else if (IsType(ct, "multipart", "*")) {
+    } else if (!IsType(ct, "multipart", "*")) {
+      // Files inside a leaf (a TNEF stream, uuencoded text that is base64
+      // encoded) are read from its decoded content: left to GMime.
+      const QString name = DeclaredFileName(part.Disposition.get(), ct);
+      if (IsTnefPart(MimeTypeOf(ct), name)) Unsupported();
+      const TRawField* encoding = headers.Single("Content-Transfer-Encoding");
+      part.Base64 = encoding && encoding->Raw().trimmed().toLower() == "base64";
+      if (!part.Base64 && !IsIdentityEncoding(encoding) && !IsQuotedPrintable(encoding) && IsType(ct, "text", "plain"))
+        Unsupported();  // an encoding GMime may read its own way
+      part.BodyBegin = body;
+      part.BodyEnd = FEnd;
+    } else {
       const bool known = IsType(ct, "multipart", "mixed") || IsType(ct, "multipart", "alternative") ||
                          IsType(ct, "multipart", "related") || IsType(ct, "multipart", "signed") ||
                          IsType(ct, "multipart", "encrypted");
@@ -215,6 +237,7 @@ private:
 
   const char* MultipartBody(TLightPart& multi, const char* p, int depth) {
     bool inMessage = false;
+    TLightPart* last = nullptr;
     while (p < FEnd) {
       const char* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(FEnd - p)));
       if (!nl) nl = FEnd;
@@ -224,10 +247,12 @@ private:
         p = Skip(p, inMessage);
         continue;
       }
+      if (last && !last->Multipart) last->BodyEnd = p;
       if (kind == lkClose) return next;
       const THeaderBlock headers = SplitHeaders(next, FEnd);
       p = headers.Body;
-      const TLightPart* child = Part(headers, p, depth + 1);
+      TLightPart* child = Part(headers, p, depth + 1);
+      last = child;
       multi.Children.push_back(child);
       inMessage = child->Message;
     }
@@ -262,6 +287,8 @@ QString ClassOf(GMimeContentType* root, const TMimeLayoutOf<const TLightPart*>& 
 TLightMessage Read(const char* data, qsizetype size) {
   const char* end = data + size;
   if (std::memchr(data, 0, size_t(size))) Unsupported();
+  // A uuencoded file in a text is an attachment: left to GMime.
+  if (MayHoldUuencoded(data, size)) Unsupported();
   const THeaderBlock headers = SplitHeaders(data, end);
   if (headers.Fields.empty()) Unsupported();
 
@@ -299,6 +326,12 @@ TLightMessage Read(const char* data, qsizetype size) {
   const TLightPart* root = structure.Part(headers, body, 0);
   structure.Epilogue(body);
   const TMimeLayoutOf<const TLightPart*> layout = WalkLayout<TLightTree>(root);
+  // A uuencoded file in a base64 text is an attachment: left to GMime.
+  for (const TLightPart* leaf : layout.Body)
+    if (leaf->Base64 && leaf->BodyBegin && IsType(leaf->Type.get(), "text", "plain")) {
+      const QByteArray text = QByteArray::fromBase64(QByteArray(leaf->BodyBegin, leaf->BodyEnd - leaf->BodyBegin));
+      if (MayHoldUuencoded(text.constData(), text.size())) Unsupported();
+    }
   m.Class = ClassOf(root->Type.get(), layout);
   for (const auto& a : layout.Attachments)
     m.Attachments.push_back(

@@ -5,6 +5,8 @@
 #include "twktools/maildir/decrypt.h"
 
 #include "twktools/maildir/attachment.h"
+#include "twktools/maildir/bodytext.h"
+#include "twktools/maildir/containers.h"
 #include "twktools/maildir/copy.h"
 #include "twktools/maildir/datevalue.h"
 #include "twktools/maildir/mimeclass.h"
@@ -88,7 +90,23 @@ void TMessage::ReplaceSource(const QByteArray& bytes) {
 }
 
 void TMessage::LoadHead() {
-  if (FSource) return;
+  if (!FSource) OnFile([&] { ReadHead(); });
+}
+
+bool TMessage::FollowRename(int attempt) {
+  struct stat st {};
+  if (FPath.isEmpty() || !FFolder || ::stat(QFile::encodeName(FPath).constData(), &st) == 0) return false;
+  const QString now = attempt < 8 ? FFolder->MessageFile(SplitMaildirFileName(FileName()).Unique) : QString();
+  if (now.isEmpty() || now == FPath)
+    throw EComError(MAPI_E_OBJECT_DELETED,
+                    QStringLiteral("The e-mail is no longer in the folder: another program moved or deleted \"%1\"")
+                        .arg(FPath));
+  FPath = now;
+  FStatDone = false;
+  return true;
+}
+
+void TMessage::ReadHead() {
   const QByteArray native = QFile::encodeName(FPath);
   const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) RaiseFileError(QStringLiteral("read the message file"), FPath, errno);
@@ -152,13 +170,16 @@ GMimeMessage* TMessage::Full() {
     g_mime_stream_reset(FSource.get());
     FFull = ParseMessage(FSource.get(), &headersEnd);
   } else {
-    GError* error = nullptr;
-    TGPtr<GMimeStream> file(g_mime_stream_fs_open(QFile::encodeName(FPath).constData(), O_RDONLY, 0, &error));
-    if (!file) {
-      const int code = error ? error->code : EIO;
-      if (error) g_error_free(error);
-      RaiseFileError(QStringLiteral("read the message file"), FPath, code);
-    }
+    TGPtr<GMimeStream> file = OnFile([&] {
+      GError* error = nullptr;
+      TGPtr<GMimeStream> opened(g_mime_stream_fs_open(QFile::encodeName(FPath).constData(), O_RDONLY, 0, &error));
+      if (!opened) {
+        const int code = error ? error->code : EIO;
+        if (error) g_error_free(error);
+        RaiseFileError(QStringLiteral("read the message file"), FPath, code);
+      }
+      return opened;
+    });
     FFull = ParseMessage(file.get(), &headersEnd);
   }
   HeadersEndFound(headersEnd);
@@ -187,7 +208,7 @@ const TLightMessage* TMessage::Light() {
       FLight = ReadLight(reinterpret_cast<const char*>(a->data), qsizetype(a->len));
     } else if (FFileSize <= kLightMaxSize) {
       // The structure needs every byte; a bigger file is read once for it and let go.
-      const QByteArray whole = ReadMessageFile(FPath);
+      const QByteArray whole = OnFile([&] { return ReadMessageFile(FPath); });
       FLight = ReadLight(whole.constData(), whole.size());
       if (FLight && FLight->HeadersEnd > FHeaderEnd) FLight.reset();  // the file changed meanwhile
     }
@@ -203,7 +224,11 @@ GMimeObject* TMessage::InitialAttachmentPart(int index) {
 }
 
 const TMimeLayout& TMessage::Layout() {
-  if (!FLayout) FLayout = AnalyseLayout(g_mime_message_get_mime_part(Full()));
+  if (!FLayout) {
+    FLayout = AnalyseLayout(g_mime_message_get_mime_part(Full()));
+    FDerived.clear();
+    UnpackContainers(*FLayout, FDerived);
+  }
   return *FLayout;
 }
 
@@ -391,9 +416,9 @@ TwkPtr<IRDORecipients> TMessage::Recipients() {
 
 TwkPtr<IRDOAttachments> TMessage::Attachments() { return NewAttachments(TwkPtr<TMessage>(this)); }
 
-QString TMessage::Body() { return FirstBodyText(Layout(), "plain"); }
+QString TMessage::Body() { return ComposedPlainBody(g_mime_message_get_mime_part(Full()), Layout()); }
 
-QString TMessage::HTMLBody() { return FirstBodyText(Layout(), "html"); }
+QString TMessage::HTMLBody() { return ComposedHtmlBody(g_mime_message_get_mime_part(Full()), Layout()); }
 
 int TMessage::IndexOfAttachment(GMimeObject* part) {
   const auto& parts = Layout().Attachments;
@@ -405,6 +430,11 @@ int TMessage::IndexOfAttachment(GMimeObject* part) {
 void TMessage::DeleteAttachment(GMimeObject* part) {
   const int index = IndexOfAttachment(part);
   if (index < 0) throw EComError(MAPI_E_NOT_FOUND, QStringLiteral("The attachment was already deleted"));
+  if (Layout().Attachments[size_t(index)].Container)
+    throw EComError(MAPI_E_NO_SUPPORT,
+                    QStringLiteral("The attachment \"%1\" is carried inside another part of the e-mail and cannot "
+                                   "be removed on its own")
+                        .arg(DeclaredFileName(part)));
   GMimeObject* parent = Layout().Attachments[size_t(index)].Parent;
   if (parent && GMIME_IS_MULTIPART(parent)) {
     g_mime_multipart_remove(GMIME_MULTIPART(parent), part);
@@ -453,7 +483,7 @@ GMimeObject* TMessage::AddFileAttachment(const QString& sourcePath, const QStrin
 QByteArray TMessage::MimeContent() {
   if (FChanged) return SerializeMessage(Full());
   LoadHead();
-  if (!FWhole) return ReadMessageFile(FPath);
+  if (!FWhole) return OnFile([&] { return ReadMessageFile(FPath); });
   GByteArray* a = ArrayOf(FSource.get());
   return QByteArray(reinterpret_cast<const char*>(a->data), qsizetype(a->len));
 }
@@ -462,8 +492,9 @@ void TMessage::Save() {
   if (!FChanged) return;
   const QByteArray bytes = SerializeMessage(Full());
   if (!FPath.isEmpty()) {
+    const QString newPath = OnFile([&] { return ReplaceMessageFile(FPath, bytes); });
     const QString oldPath = FPath;
-    FPath = ReplaceMessageFile(oldPath, bytes);
+    FPath = newPath;
     FStatDone = false;
     if (FFolder) {
       FFolder->MessageRemoved(oldPath);
@@ -490,7 +521,7 @@ void TMessage::WriteMimeTo(QFile& file, const QString& path) {
   const QString what = QStringLiteral("write");
   if (!FChanged) {
     LoadHead();
-    if (!FWhole) return twkformats::CopyFileInto(file, FPath, what, path);
+    if (!FWhole) return OnFile([&] { twkformats::CopyFileInto(file, FPath, what, path); });
     GByteArray* a = ArrayOf(FSource.get());
     return twkformats::WriteAllTo(file, reinterpret_cast<const char*>(a->data), qint64(a->len), what, path);
   }
@@ -547,7 +578,7 @@ TwkPtr<IRDOMail> TMessage::Move(IRDOFolder* folder) {
     const QByteArray bytes = MimeContent();
     path = CopyMessageFile(bytes, FileName(), dest);
     try {
-      RemoveMessageFile(FPath);
+      OnFile([&] { RemoveMessageFile(FPath); });
     } catch (...) {
       ::unlink(QFile::encodeName(path).constData());
       dest->MessageRemoved(path);
@@ -557,7 +588,7 @@ TwkPtr<IRDOMail> TMessage::Move(IRDOFolder* folder) {
     ReplaceSource(bytes);
     FChanged = false;
   } else {
-    path = MoveMessageFile(FPath, FFolder.get(), dest);
+    path = OnFile([&] { return MoveMessageFile(FPath, FFolder.get(), dest); });
   }
   FFolder = TwkPtr<MailFolder>(dest);
   FPath = path;

@@ -71,6 +71,23 @@ private:
   TMessage() = default;
 
   void LoadHead();
+  void ReadHead();
+  // Runs an operation on the message's file. When the file is not where it
+  // was listed, another program renamed it (new flags, new/ to cur/): the
+  // operation runs again on its new name. A message that left the folder is
+  // MAPI_E_OBJECT_DELETED.
+  template <class F>
+  auto OnFile(F&& operation) -> decltype(operation()) {
+    for (int attempt = 0;; ++attempt) {
+      try {
+        return operation();
+      } catch (const EComError& e) {
+        if (e.ErrorCode() != MAPI_E_NOT_FOUND || !FollowRename(attempt)) throw;
+      }
+    }
+  }
+  // False when the file is where it was (the error was another one).
+  bool FollowRename(int attempt);
   GMimeMessage* Headers();
   GMimeMessage* Full();
   void HeadersEndFound(gint64 headersEnd);
@@ -101,6 +118,7 @@ private:
   TGPtr<GMimeMessage> FHeadOnly;
   TGPtr<GMimeMessage> FFull;
   std::optional<TMimeLayout> FLayout;
+  std::vector<TGPtr<GMimeObject>> FDerived;  // the parts made for files that containers carry
   bool FChanged = false;
 
   std::optional<TLightMessage> FLight;

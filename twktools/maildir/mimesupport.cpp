@@ -69,6 +69,39 @@ QString AttachmentFileName(GMimeContentDisposition* disposition, GMimeContentTyp
   return {};
 }
 
+namespace {
+
+// GMime's decoder drops a last quantum that lacks its "=" padding; padding
+// fed after the end completes it (and is ignored after a complete one), so
+// every byte the characters carry comes out, as other decoders give it.
+gint64 WriteBase64Decoded(GMimeStream* encoded, GMimeStream* out) {
+  if (!encoded) return 0;
+  g_mime_stream_reset(encoded);
+  GMimeEncoding state;
+  g_mime_encoding_init_decode(&state, GMIME_CONTENT_ENCODING_BASE64);
+  char in[4096];
+  char decoded[4096 + 8];
+  gint64 total = 0;
+  auto put = [&](const char* data, size_t length) {
+    const size_t n = g_mime_encoding_step(&state, data, length, decoded);
+    if (n > 0 && g_mime_stream_write(out, decoded, n) < 0) return false;
+    total += gint64(n);
+    return true;
+  };
+  // A bounded stream answers -1 when read at its end: ask for the end first.
+  while (!g_mime_stream_eos(encoded)) {
+    const ssize_t n = g_mime_stream_read(encoded, in, sizeof in);
+    if (n < 0) return -1;
+    if (n == 0) break;
+    if (!put(in, size_t(n))) return -1;
+  }
+  if (!put("==", 2)) return -1;
+  g_mime_stream_reset(encoded);
+  return total;
+}
+
+}  // namespace
+
 gint64 WriteDecoded(GMimeObject* object, GMimeStream* stream) {
   if (GMIME_IS_MESSAGE_PART(object)) {
     GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
@@ -76,7 +109,10 @@ gint64 WriteDecoded(GMimeObject* object, GMimeStream* stream) {
   }
   if (GMIME_IS_PART(object)) {
     GMimeDataWrapper* content = g_mime_part_get_content(GMIME_PART(object));
-    return content ? g_mime_data_wrapper_write_to_stream(content, stream) : 0;
+    if (!content) return 0;
+    if (g_mime_data_wrapper_get_encoding(content) == GMIME_CONTENT_ENCODING_BASE64)
+      return WriteBase64Decoded(g_mime_data_wrapper_get_stream(content), stream);
+    return g_mime_data_wrapper_write_to_stream(content, stream);
   }
   return g_mime_object_write_content_to_stream(object, WriteOptions(), stream);
 }

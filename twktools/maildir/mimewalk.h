@@ -4,6 +4,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace twkmaildir {
@@ -13,12 +16,20 @@ struct TAttachmentPartOf {
   Node Part{};
   Node Parent{};  // the multipart holding it; null for the message's root
   bool Hidden = false;
+  // A file that another leaf carries (a TNEF stream, a uuencoded block in
+  // a text): that leaf, and the file's time of change (Unix time, 0: none).
+  Node Container{};
+  std::int64_t Modified = 0;
 };
 
 template <class Node>
 struct TMimeLayoutOf {
   std::vector<Node> Body;  // text leaves of the body, in order
   std::vector<TAttachmentPartOf<Node>> Attachments;
+  // The body text a container carries (TNEF), for a message without other body.
+  QString ContainerBody;
+  // Body leaves whose text holds uuencoded files: the text without them.
+  std::vector<std::pair<Node, QByteArray>> TextRests;
 };
 
 // Deeper structures than this are not looked into (endless nesting).

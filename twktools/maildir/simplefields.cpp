@@ -137,7 +137,8 @@ std::optional<std::int64_t> SimpleDate(const char* text) {
       break;
     }
   int day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0, zh = 0, zm = 0;
-  if (!Number(p, IsDigit(p[1]) ? 2 : 1, day) || *p++ != ' ') return std::nullopt;
+  // p[1] only when p[0] is no terminator: the text may end right here.
+  if (!Number(p, IsDigit(p[0]) && IsDigit(p[1]) ? 2 : 1, day) || *p++ != ' ') return std::nullopt;
   for (int i = 0; i < 12 && !month; ++i)
     if (std::strncmp(p, kMonths[i], 3) == 0 && p[3] == ' ') month = i + 1;
   if (!month) return std::nullopt;
