@@ -2,7 +2,9 @@
 // component's own save-as-file, so a .eml becomes an Outlook item file.
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "core/ExportTarget.h"
 #include "core/RDOSession.h"
+#include "core/WrittenFileSystems.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -73,7 +75,13 @@ int RunConvertCommand(const QStringList& arguments) {
   TRDOSession session;
   ConnectBesideProgram(session);
   const TwkPtr<IRDOMail> mail = session->GetMessageFromFile(input);
-  mail->SaveAs(output, target.Code);
+  // Whole or not at all under its name, and on disk when the command ends.
+  TExportTarget file(output, false);
+  file.Write([&](const QString& writePath) { mail->SaveAs(writePath, target.Code); });
+  file.Commit(TSyncRule::None);
+  TWrittenFileSystems written;
+  written.Add(QFileInfo(file.Path()).path());
+  written.SyncAll();
   Out(QStringLiteral("%1\n").arg(output));
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "core/AnsiCodePage.h"
 #include "core/Exception.h"
+#include "core/FileBeside.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -18,20 +19,19 @@
 namespace {
 
 // Mode for the new file: the old file's, else what creat() would give.
-mode_t NewFileMode(const QByteArray& target) {
+mode_t NewFileMode(const QString& target) {
   struct stat st {};
-  if (::stat(target.constData(), &st) == 0) return st.st_mode & 07777;
+  if (::stat(QFile::encodeName(target).constData(), &st) == 0) return st.st_mode & 07777;
   const mode_t mask = ::umask(0);
   ::umask(mask);
   return 0666 & ~mask;
 }
 
 // Where the file is really written: a symbolic link stays a link.
-QByteArray TargetOf(const QString& filename) {
+QString TargetOf(const QString& filename) {
   const QFileInfo info(filename);
-  if (!info.isSymLink()) return QFile::encodeName(filename);
-  const QString real = info.exists() ? info.canonicalFilePath() : info.symLinkTarget();
-  return QFile::encodeName(real);
+  if (!info.isSymLink()) return filename;
+  return info.exists() ? info.canonicalFilePath() : info.symLinkTarget();
 }
 
 }  // namespace
@@ -46,12 +46,13 @@ void TBufferedWriteFile::CreateFile(const QString& Filename, std::int32_t BufSiz
   // A buffer of no bytes could never take a byte.
   FBufSize = BufSize < 1 ? 1 : BufSize;
   FTargetName = TargetOf(Filename);
-  const QByteArray dir = QFile::encodeName(QFileInfo(QFile::decodeName(FTargetName)).absolutePath());
-  const QByteArray base = QFile::encodeName(QFileInfo(QFile::decodeName(FTargetName)).fileName());
-  QByteArray pattern = dir + "/." + base + ".XXXXXX";
-  FS = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (FS < 0) RaiseLastOSError(Filename);
-  FTempName = pattern;
+  FBeside = std::make_unique<TFileBeside>(FTargetName);
+  try {
+    FS = FBeside->Create(0600, Filename);
+  } catch (...) {
+    Discard();
+    throw;
+  }
   if (::fchmod(FS, NewFileMode(FTargetName)) != 0) {
     const int code = errno;
     Discard();
@@ -136,33 +137,28 @@ void TBufferedWriteFile::CloseFile() {
   if (FS < 0) return;
   try {
     FlushBuffer();
-    if (::fsync(FS) != 0) RaiseLastOSError(FFilename);
     const int fd = FS;
     FS = -1;
     if (::close(fd) != 0) RaiseLastOSError(FFilename);
-    if (::rename(FTempName.constData(), FTargetName.constData()) != 0) RaiseLastOSError(FFilename);
+    // A job file replaces the old one: it is on disk before its name is.
+    FBeside->Commit(FTargetName, TSyncRule::Durable, TExistRule::Replace);
+  } catch (const EOSError& e) {
+    Discard();
+    // Errors name the file as the caller knows it.
+    throw EOSError(e.ErrorCode(), QString(e.Message()).replace(FTargetName, FFilename));
   } catch (...) {
     Discard();
     throw;
   }
-  FTempName.clear();
+  FBeside.reset();
   FBuffer = QByteArray();
   FInBuffer = 0;
-  // Makes the new name durable. A failure here is not reported: the file is
-  // complete under its name already, and nothing of the old or new is lost.
-  const QByteArray dir = QFile::encodeName(QFileInfo(QFile::decodeName(FTargetName)).absolutePath());
-  const int dirFd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    (void)::fsync(dirFd);
-    ::close(dirFd);
-  }
 }
 
 void TBufferedWriteFile::Discard() {
   if (FS >= 0) ::close(FS);
   FS = -1;
-  if (!FTempName.isEmpty()) ::unlink(FTempName.constData());
-  FTempName.clear();
+  FBeside.reset();
   FBuffer = QByteArray();
   FInBuffer = 0;
 }

@@ -1,7 +1,7 @@
 // Typed writing of flat binary record files through a memory buffer.
 //
-// The file is written beside its final name and renamed into place by
-// CloseFile, so a write that fails half-way (disk full, I/O error) keeps the
+// The file is written beside its final name (TFileBeside) and renamed into
+// place, synced, by CloseFile, so a write that fails half-way (disk full, I/O error) keeps the
 // old file and leaves no partial one.
 #pragma once
 
@@ -9,6 +9,9 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
+
+class TFileBeside;
 
 class TBufferedWriteFile {
 public:
@@ -43,9 +46,9 @@ private:
 
   QString FFilename;
   std::int32_t FBufSize = 0;
-  int FS = -1;             // file descriptor of the temporary file
-  QByteArray FTempName;    // where the file is written until CloseFile
-  QByteArray FTargetName;  // where it goes (a symbolic link's target)
+  int FS = -1;                          // file descriptor of the temporary file
+  std::unique_ptr<TFileBeside> FBeside;  // where the file is written until CloseFile
+  QString FTargetName;                  // where it goes (a symbolic link's target)
   QByteArray FBuffer;
   std::int32_t FInBuffer = 0;
 };

@@ -116,12 +116,28 @@ void TEmailProcessor::ExecuteManual(const TJobDef_Manual& jobDef) {
   FCurFolderName.clear();
   FCurDate = Now();
 
-  if (jobDef.SourceFilter().ProcessFolder()) {
-    TWalk walk(*this);
-    WalkFolderTree(FRDOStartFolder.get(), jobDef.SourceFilter().InclSubFolders(), walk);
-  } else {
-    ProcessSelection(FRDOStartFolder.get(), selection);
+  try {
+    if (jobDef.SourceFilter().ProcessFolder()) {
+      TWalk walk(*this);
+      WalkFolderTree(FRDOStartFolder.get(), jobDef.SourceFilter().InclSubFolders(), walk);
+    } else {
+      ProcessSelection(FRDOStartFolder.get(), selection);
+    }
+  } catch (...) {
+    try {
+      SyncWrittenFiles();
+    } catch (const Exception&) {
+      // The error that ended the run is the one reported.
+    }
+    throw;
   }
+  SyncWrittenFiles();
+}
+
+void TEmailProcessor::SyncWrittenFiles() {
+  // Files of an e-mail whose record or save did not come are synced now.
+  FWritten.Take(FRelied);
+  FWritten.SyncAll();
 }
 
 void TEmailProcessor::ReadUserNames() {

@@ -6,16 +6,19 @@
 #pragma once
 
 #include "core/DateTimeUtils.h"
+#include "core/FileBeside.h"
 #include "core/JobDef.h"
 #include "core/LinkRoots.h"
 #include "core/Options.h"
 #include "core/Outlook.h"
+#include "core/WrittenFileSystems.h"
 #include "twktools/TWKtools.h"
 
 #include <QStringList>
 #include <functional>
 
 class TEmailProcessor;
+class TExportTarget;
 class TMailFields;
 class TResolvePlaceholders;
 
@@ -98,16 +101,26 @@ private:
   void ExportAttachments(IRDOMail* mail, IRDOMail* decrypted, TResolvePlaceholders& resolver,
                          const TMailFields& fields, const TJobDef_ExportAtts& def);
   void SaveAttachments(IRDOMail* message, const TJobDef_ExportAtts& def, TAttCounts& counts,
-                       TResolvePlaceholders& resolver, TShortcutMode mode, bool recurse, const TMailFields& fields);
+                       TResolvePlaceholders& resolver, TShortcutMode mode, bool recurse, const TMailFields& fields,
+                       bool relied);
   void CopyEmail(IRDOMail* mail, const TJobDef_CopyMove& def, TResolvePlaceholders& resolver);
   void MoveEmail(IRDOMail* mail, const TJobDef_CopyMove& def, TResolvePlaceholders& resolver);
   void RecordLinkRoot(const QString& exportedFile);
+  // Puts an exported file in place. A file that a log record or a change of
+  // the e-mail will rely on (relied) is synced with its file system before
+  // the record or the save (FRelied: one sync for all files of the e-mail);
+  // any other file is left to the end-of-run sync (FWritten).
+  void CommitExport(TExportTarget& target, bool relied);
+  // The end-of-run sync (FWritten and what is left in FRelied).
+  void SyncWrittenFiles();
 
   TOutlookApplication* FOutlook = nullptr;  // borrowed
   IRDOSession* FRDOSession = nullptr;       // borrowed
   TOptions FOptions;
   TLinkRoots FLinkRoots;  // loaded at the first link a run makes
   bool FLinkRootsLoaded = false;
+  TWrittenFileSystems FWritten;  // synced at the end of each run
+  TWrittenFileSystems FRelied;   // synced before the e-mail's record or save
   TProcessingEvent FOnProcessing;
   const TJobDef_Manual* FJob = nullptr;  // during ExecuteManual
 

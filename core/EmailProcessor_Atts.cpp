@@ -16,12 +16,16 @@ void TEmailProcessor::ExportAttachments(IRDOMail* mail, IRDOMail* decrypted, TRe
   TAttCounts counts;
   // A decrypted copy is never changed: a signed or encrypted e-mail keeps
   // its attachments.
-  if (decrypted)
-    SaveAttachments(decrypted, def, counts, resolver, smNothing, def.RecurseMsg(), fields);
-  else
-    SaveAttachments(mail, def, counts, resolver, def.ShortcutMode(), def.RecurseMsg(), fields);
-  // One save per e-mail, after all its attachments.
-  if (counts.Shortcuts > 0 || counts.Removed > 0) mail->Save();
+  const TShortcutMode mode = decrypted || fields.SignedOrEncrypted() ? smNothing : def.ShortcutMode();
+  SaveAttachments(decrypted ? decrypted : mail, def, counts, resolver, mode, def.RecurseMsg(), fields, mode != smNothing);
+  // One save per e-mail, after all its attachments, and after every file it
+  // loses an attachment to is on disk (an attached e-mail's files too).
+  if (counts.Shortcuts > 0 || counts.Removed > 0) {
+    FRelied.SyncAll();
+    mail->Save();
+  } else {
+    FWritten.Take(FRelied);
+  }
   if (counts.Saved > 0) ++FCountSaveAttsEmailsAffected;
   FCountSaveAttsSaved += counts.Saved;
   FCountSaveAttsShortcuts += counts.Shortcuts;
@@ -51,7 +55,7 @@ TwkPtr<IRDOMail> AttachedEmail(IRDOAttachment* att) {
 
 void TEmailProcessor::SaveAttachments(IRDOMail* message, const TJobDef_ExportAtts& def, TAttCounts& counts,
                                       TResolvePlaceholders& resolver, TShortcutMode mode, bool recurse,
-                                      const TMailFields& fields) {
+                                      const TMailFields& fields, bool relied) {
   TwkPtr<IRDOAttachments> atts = message->Attachments();
   // The last attachment first: attachments are deleted and added on the way.
   for (int i = atts->Count(); i >= 1; --i) {
@@ -65,7 +69,7 @@ void TEmailProcessor::SaveAttachments(IRDOMail* message, const TJobDef_ExportAtt
     if (type == olEmbeddeditem && recurse) {
       if (TwkPtr<IRDOMail> inner = AttachedEmail(att.get())) {
         TAttCounts own;
-        SaveAttachments(inner.get(), def, own, resolver, smNothing, true, fields);
+        SaveAttachments(inner.get(), def, own, resolver, smNothing, true, fields, relied);
         counts.Saved += own.Saved;
         counts.Skipped += own.Skipped;
         // Deleted only when its own walk saved something and skipped nothing:
@@ -90,15 +94,16 @@ void TEmailProcessor::SaveAttachments(IRDOMail* message, const TJobDef_ExportAtt
     const QString rel = resolver.Execute(def.SubFolderMask(),
                                          QStringLiteral("Export attachments: Invalid mask for subfolders specified"), name);
     // The e-mail loses this attachment (link or removal) only after the
-    // saved file is complete under its final name and on disk.
+    // saved file is complete under its final name; it is on disk before the
+    // e-mail is saved.
     const bool changesMail = !hidden && !fields.SignedOrEncrypted() && mode != smNothing;
     QString path;
     bool ok = false;
     try {
       TExportTarget target(JoinPath(def.DestFolder(), rel), def.ExistMode() == emSuffix);
       target.Write([&](const QString& writePath) { att->SaveAsFile(writePath); });
-      if (target.WrittenSize() == att->Size()) {
-        target.Commit(changesMail);
+      if (target.WrittenSize() == size) {
+        CommitExport(target, relied);
         path = target.Path();
         ok = true;
       }

@@ -40,7 +40,10 @@ void TEmailProcessor::ExecuteAuto(IRDOMail* hrdoMail, const TJobDefList_Inbox& j
   // The first matching task ends the list; so does an error in any task.
   RunGuarded(fields, [&] {
     for (int i = 0; i < jobDefList_Inbox.Count(); ++i)
-      if (ProcessInboxTask(hrdoMail, jobDefList_Inbox.GetItem(i), resolver, fields)) return;
+      if (ProcessInboxTask(hrdoMail, jobDefList_Inbox.GetItem(i), resolver, fields)) break;
+    // A failed sync is this e-mail's error; after a failed task the files
+    // written so far are synced with the next e-mail's.
+    SyncWrittenFiles();
   });
 }
 

@@ -42,7 +42,9 @@ void TEmailProcessor::ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolveP
   // are written from the decrypted copy.
   IRDOMail* source = decrypted && !msgFormat ? decrypted : mail;
   target.Write([&](const QString& writePath) { source->SaveAs(writePath, format.Code); });
-  target.Commit();
+  // A log record names the file and its attachments: they are on disk first.
+  const bool logged = def.LogExport() && !def.LogFolder().isEmpty();
+  CommitExport(target, logged);
   const QString path = target.Path();
   SetFileDateTime(path, fields.MailDate());
 
@@ -60,7 +62,7 @@ void TEmailProcessor::ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolveP
         attTarget.Write([&](const QString& writePath) { att->SaveAsFile(writePath); });
         // A short file (a full disk) is not a saved attachment.
         if (attTarget.WrittenSize() != att->Size()) continue;
-        attTarget.Commit();
+        CommitExport(attTarget, logged);
         SetFileDateTime(attTarget.Path(), fields.MailDate());
         saved << attTarget.Path();
       } catch (const Exception&) {
@@ -68,8 +70,10 @@ void TEmailProcessor::ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolveP
       }
     }
   }
-  if (def.LogExport() && !def.LogFolder().isEmpty())
+  if (logged) {
+    FRelied.SyncAll();
     LogExport(def.LogFolder(), int(def.EmailFormat()), fields, saved, path);
+  }
 
   if (def.PrefixSubject()) {
     try {
@@ -80,6 +84,11 @@ void TEmailProcessor::ExportEmail(IRDOMail* mail, IRDOMail* decrypted, TResolveP
     }
   }
   ++FCountEmailsExported;
+}
+
+void TEmailProcessor::CommitExport(TExportTarget& target, bool relied) {
+  target.Commit(TSyncRule::None);
+  (relied ? FRelied : FWritten).Add(QFileInfo(target.Path()).path());
 }
 
 void TEmailProcessor::LogExport(const QString& logFolder, int format, const TMailFields& fields,

@@ -1,10 +1,11 @@
-// The target file of an export. The file is written under a temporary name
-// beside its final name and renamed into place only when complete, so a
-// failed or short write (a full disk) never leaves a partial file under the
-// final name nor destroys the file it would replace. Under "append a number"
-// the file is moved to its name in a way that never replaces anything: a file
-// that appeared under that name in between stays, and the next number is taken.
+// The target file of an export, put in place through TFileBeside: written
+// under a temporary name beside its final name, renamed into place once when
+// complete. Under "append a number" the file is moved to its name in a way
+// that never replaces anything: a file that appeared under that name in
+// between stays, and the next number is taken.
 #pragma once
+
+#include "core/FileBeside.h"
 
 #include <QString>
 #include <functional>
@@ -17,24 +18,22 @@ public:
   TExportTarget(const QString& path, bool unique);
   TExportTarget(const TExportTarget&) = delete;
   TExportTarget& operator=(const TExportTarget&) = delete;
-  ~TExportTarget();
 
   // The final name (after Commit the name actually taken).
   const QString& Path() const { return FPath; }
   // Where the writer writes.
-  const QString& WritePath() const { return FTempPath; }
+  const QString& WritePath() const { return FBeside.TempPath(); }
   // Runs writer on WritePath(); its errors name the final path instead.
   void Write(const std::function<void(const QString& writePath)>& writer);
   // Size of what has been written so far; -1 when nothing exists.
   qint64 WrittenSize() const;
-  // Puts the written file under its final name; with sync it is on disk
-  // (data and directory entry) before this returns. Raises on failure.
-  void Commit(bool sync = false);
+  // Puts the written file under its final name; Durable: on disk (data and
+  // directory entry) before this returns. Raises on failure.
+  void Commit(TSyncRule sync);
 
 private:
   QString FRequested;
   bool FUnique;
   QString FPath;
-  QString FTempPath;
-  bool FCommitted = false;
+  TFileBeside FBeside;
 };

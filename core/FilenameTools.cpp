@@ -1,6 +1,7 @@
 #include "core/FilenameTools.h"
 
 #include "core/Exception.h"
+#include "core/FileBeside.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -119,17 +120,6 @@ void CopyContent(int in, int out, const QString& source, const QString& dest) {
       done += w;
     }
   }
-}
-
-// Puts tmp at dest without replacing an existing dest.
-void PlaceNoReplace(const QString& tmp, const QString& dest) {
-  const QByteArray t = Native(tmp), d = Native(dest);
-  if (::renameat2(AT_FDCWD, t.constData(), AT_FDCWD, d.constData(), RENAME_NOREPLACE) == 0) return;
-  if (errno != EINVAL && errno != ENOSYS) RaiseLastOSError(dest);
-  // File systems without the no-replace rename: a hard link refuses an
-  // existing name just as well.
-  if (::link(t.constData(), d.constData()) != 0) RaiseLastOSError(dest);
-  ::unlink(t.constData());
 }
 
 }  // namespace
@@ -328,25 +318,13 @@ void CopyFileOrRaise(const QString& source, const QString& dest, bool overwrite)
   if (S_ISDIR(st.st_mode)) RaiseOSError(EISDIR, source);
   if (!overwrite && NameTaken(dest)) RaiseOSError(EEXIST, dest);
 
-  const QString tmpName = dest.left(dest.lastIndexOf(QLatin1Char('/')) + 1) + QStringLiteral(".twk-copy-XXXXXX");
-  QByteArray tmp = Native(tmpName.startsWith(QLatin1Char('.')) ? QStringLiteral("./") + tmpName : tmpName);
-  TFd out(::mkstemp(tmp.data()));
-  if (out.Get() < 0) RaiseLastOSError(dest);
-  try {
-    CopyContent(in.Get(), out.Get(), source, dest);
-    if (::fchmod(out.Get(), st.st_mode & 07777) != 0) RaiseLastOSError(dest);
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (::futimens(out.Get(), times) != 0) RaiseLastOSError(dest);
-    if (::fsync(out.Get()) != 0) RaiseLastOSError(dest);
-    if (::close(out.Release()) != 0) RaiseLastOSError(dest);
-    const QString tmpPath = QFile::decodeName(tmp);
-    if (overwrite) {
-      if (::rename(tmp.constData(), Native(dest).constData()) != 0) RaiseLastOSError(dest);
-    } else {
-      PlaceNoReplace(tmpPath, dest);
-    }
-  } catch (...) {
-    ::unlink(tmp.constData());
-    throw;
-  }
+  TFileBeside beside(dest);
+  TFd out(beside.Create(st.st_mode & 07777, dest));
+  CopyContent(in.Get(), out.Get(), source, dest);
+  if (::fchmod(out.Get(), st.st_mode & 07777) != 0) RaiseLastOSError(dest);
+  const struct timespec times[2] = {st.st_atim, st.st_mtim};
+  if (::futimens(out.Get(), times) != 0) RaiseLastOSError(dest);
+  if (::close(out.Release()) != 0) RaiseLastOSError(dest);
+  if (!beside.Commit(dest, TSyncRule::None, overwrite ? TExistRule::Replace : TExistRule::Keep))
+    RaiseOSError(EEXIST, dest);
 }

@@ -2,13 +2,15 @@
 
 #include "core/AnsiCodePage.h"
 #include "core/Exception.h"
+#include "core/FileBeside.h"
 #include "core/FilenameTools.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QtEndian>
 #include <algorithm>
+#include <cerrno>
+#include <unistd.h>
 
 namespace {
 
@@ -52,10 +54,15 @@ QByteArray LinkFileBytes(const QString& target) {
 }
 
 void WriteLinkFile(const QString& target, const QString& linkFileName) {
-  QSaveFile f(linkFileName);
+  // Whole or not at all; nothing relies on it being on disk (an attached
+  // link travels inside the e-mail, which the store syncs).
+  TFileBeside beside(linkFileName);
   const QByteArray bytes = LinkFileBytes(target);
-  if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-    throw Exception(QStringLiteral("%1: %2").arg(linkFileName, f.errorString()));
+  const int fd = beside.Create(0666, linkFileName);
+  const ssize_t written = ::write(fd, bytes.constData(), size_t(bytes.size()));
+  const int error = written < 0 ? errno : ENOSPC;
+  if (::close(fd) != 0 || written != bytes.size()) throw EOSError::FromErrno(written == bytes.size() ? errno : error, linkFileName);
+  beside.Commit(linkFileName, TSyncRule::None, TExistRule::Replace);
 }
 
 QString ReadLinkFile(const QString& linkFileName) {

@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libgmime-3.0-dev libglib2.0-dev libytnef0-dev tnef
   googletest libgtest-dev libbenchmark-dev
   python3 python3-olefile python3-html5lib libemail-outlook-message-perl libemail-address-perl unrtf openssl
-  gnupg gpgsm
+  gnupg gpgsm strace
   libetpan-dev libgnutls28-dev libsecret-1-dev
   dovecot-imapd isync
   clang libclang-rt-14-dev libgumbo-dev

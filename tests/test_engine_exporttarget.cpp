@@ -30,8 +30,8 @@ TEST(ExportTarget, AFileThatAppearsInBetweenIsNeverOverwritten) {
   WriteTo(second.WritePath(), "second");
   // Another program writes a.eml while both are being written.
   dir.Write("sub/a.eml", "someone else's");
-  first.Commit(true);
-  second.Commit();
+  first.Commit(TSyncRule::Durable);
+  second.Commit(TSyncRule::None);
   EXPECT_EQ(first.Path(), dir.Path() + "/sub/a-3.eml");
   EXPECT_EQ(second.Path(), dir.Path() + "/sub/a-4.eml");
   EXPECT_EQ(dir.Read("sub/a.eml"), "someone else's");
@@ -62,7 +62,7 @@ TEST(ExportTarget, AnUncommittedWriteLeavesNothingAndDestroysNothing) {
   {
     TExportTarget t(dir.Path() + "/old.pdf", false);
     WriteTo(t.WritePath(), "new");
-    t.Commit();
+    t.Commit(TSyncRule::None);
   }
   EXPECT_EQ(dir.Read("old.pdf"), "new");
   EXPECT_EQ(Entries(dir.Path()), QStringList{"old.pdf"});

@@ -78,6 +78,15 @@ TEST(CompoundFileWriter, StreamsAndTreesReadBackWithOlefile) {
     QByteArray big(8 * 1024 * 1024 + 123, '\0');
     for (qsizetype i = 0; i < big.size(); ++i) big[i] = char((i >> 9) ^ i);
     add(twkformats::TCompoundFileWriter::RootId, QString(), QStringLiteral("big"), big);
+    // Streams copied in by pieces, on both sides of the cutoff.
+    for (const qsizetype size : {qsizetype(100), qsizetype(3 * 1024 * 1024 + 7)}) {
+      QByteArray data = big.right(size);
+      QBuffer source(&data);
+      source.open(QIODevice::ReadOnly);
+      const QString name = QStringLiteral("piece%1").arg(size);
+      cf.AddStreamFrom(storage, name, &source, size);
+      written.insert(QStringLiteral("Sub/") + name, data);
+    }
     cf.Finish();
     ASSERT_TRUE(f.commit());
   }
@@ -92,6 +101,33 @@ TEST(CompoundFileWriter, StreamsAndTreesReadBackWithOlefile) {
               QString::fromLatin1(QCryptographicHash::hash(it.value(), QCryptographicHash::Sha256).toHex()))
         << it.key().toStdString();
   }
+}
+
+// A big attachment reaches the .msg by pieces through a hidden file beside
+// it, which is gone afterwards; its bytes are exact.
+TEST(SaveMessageAs, BigAttachmentGoesIntoTheMsgFileExactly) {
+  TScratchDir dir;
+  QByteArray data(9 * 1024 * 1024 + 5, '\0');
+  for (qsizetype i = 0; i < data.size(); ++i) data[i] = char((i * 7) ^ (i >> 11));
+  QByteArray mime = "From: Ann <ann@example.org>\r\nTo: bob@example.org\r\nSubject: Scan\r\n"
+                    "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n"
+                    "--b1\r\nContent-Type: text/plain\r\n\r\nThe scan.\r\n"
+                    "--b1\r\nContent-Type: application/pdf; name=\"scan.pdf\"\r\n"
+                    "Content-Disposition: attachment; filename=\"scan.pdf\"\r\nContent-Transfer-Encoding: base64\r\n\r\n";
+  const QByteArray encoded = data.toBase64();
+  for (qsizetype i = 0; i < encoded.size(); i += 76) mime += encoded.mid(i, 76) + "\r\n";
+  mime += "--b1--\r\n";
+  dir.Write(QStringLiteral("scan.eml"), mime);
+  TwkPtr<IRDOMail> mail = OpenFile(dir.File(QStringLiteral("scan.eml")));
+  SaveMessageAs(mail.get(), dir.File(QStringLiteral("scan.msg")), olMSGUnicode);
+  QStringList faults;
+  const auto streams = ReadCompoundFile(dir.File(QStringLiteral("scan.msg")), &faults);
+  EXPECT_TRUE(faults.isEmpty()) << faults.join(u'\n').toStdString();
+  const QStringList att = streams.value(QStringLiteral("__attach_version1.0_#00000000/__substg1.0_37010102"));
+  ASSERT_EQ(att.size(), 3);
+  EXPECT_EQ(att[0].toLongLong(), data.size());
+  EXPECT_EQ(att[1], QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex()));
+  EXPECT_EQ(QDir(dir.Path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"scan.eml", "scan.msg"}));
 }
 
 TEST(CompoundFileWriter, RefusesBadNames) {

@@ -198,7 +198,10 @@ public:
   virtual QString ContentID() = 0;
   virtual std::int64_t Size() = 0;  // decoded size in bytes
   virtual int Position() = 0;       // index in the collection, from 1
-  // Writes the decoded content (an embedded message: its message bytes).
+  // Writes the decoded content (an embedded message: its message bytes),
+  // streamed from the message file. A new path is written directly, an
+  // existing file replaced only by a complete one; nothing is synced (the
+  // caller syncs what it relies on).
   virtual void SaveAsFile(const QString& path) = 0;
   // The decoded content in memory.
   virtual QByteArray Data() = 0;
@@ -250,7 +253,8 @@ public:
   // Writes the changes (subject, attachments) back, crash-safely; a stored
   // message gets a new entry ID.
   virtual void Save() = 0;
-  // Writes the message as a file in one of the save-as-file formats.
+  // Writes the message as a file in one of the save-as-file formats, as
+  // SaveAsFile writes (olRFC822 streamed from the message file).
   virtual void SaveAs(const QString& path, int format) = 0;
   virtual TwkPtr<IRDOMail> CopyTo(IRDOFolder* folder) = 0;
   virtual TwkPtr<IRDOMail> Move(IRDOFolder* folder) = 0;

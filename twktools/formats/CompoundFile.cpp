@@ -100,6 +100,38 @@ void TCompoundFileWriter::AddStream(int parent, const QString& name, const QByte
   }
 }
 
+void TCompoundFileWriter::AddStreamFrom(int parent, const QString& name, QIODevice* in, qint64 size) {
+  if (size < kMiniCutoff) {
+    const QByteArray data = in->read(size);
+    if (data.size() != size)
+      throw EComError(MAPI_E_DISK_ERROR, QStringLiteral("Cannot read the data of \"%1\": %2").arg(name, in->errorString()));
+    return AddStream(parent, name, data);
+  }
+  if (quint64(size) > 0x7FFFFFFFull)
+    throw EComError(E_INVALIDARG, QStringLiteral("Stream \"%1\" is too big for a compound file").arg(name));
+  const int id = AddEntry(parent, name, 2, QByteArray());
+  const std::uint32_t start = WriteSectorsFrom(in, size, name);
+  FEntries[id].Size = std::uint64_t(size);
+  FEntries[id].Start = start;
+}
+
+std::uint32_t TCompoundFileWriter::WriteSectorsFrom(QIODevice* in, qint64 size, const QString& name) {
+  const std::uint32_t start = std::uint32_t(FFat.size());
+  constexpr qint64 kPiece = 1 << 20;
+  for (qint64 done = 0; done < size;) {
+    const QByteArray piece = in->read(std::min(kPiece, size - done));
+    if (piece.isEmpty())
+      throw EComError(MAPI_E_DISK_ERROR, QStringLiteral("Cannot read the data of \"%1\": %2").arg(name, in->errorString()));
+    Write(piece);
+    done += piece.size();
+  }
+  if (size % kSector) Write(QByteArray(kSector - size % kSector, '\0'));
+  const int n = SectorsFor(size, kSector);
+  for (int i = 1; i < n; ++i) FFat.append(start + std::uint32_t(i));
+  FFat.append(kEndOfChain);
+  return start;
+}
+
 void TCompoundFileWriter::Write(const QByteArray& bytes) {
   if (FOut->write(bytes) != bytes.size())
     throw EComError(MAPI_E_DISK_ERROR, QStringLiteral("Cannot write the file: %1").arg(FOut->errorString()));

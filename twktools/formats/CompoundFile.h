@@ -26,6 +26,8 @@ public:
   void SetRootClsid(const QByteArray& clsid);
   int AddStorage(int parent, const QString& name, const QByteArray& clsid = QByteArray());
   void AddStream(int parent, const QString& name, const QByteArray& data);
+  // The same with the data read from in (size bytes), by pieces.
+  void AddStreamFrom(int parent, const QString& name, QIODevice* in, qint64 size);
   void Finish();
 
   // The order of names inside a storage's tree: shorter first, then by the
@@ -46,6 +48,7 @@ private:
 
   int AddEntry(int parent, const QString& name, int type, const QByteArray& clsid);
   std::uint32_t WriteSectors(const QByteArray& bytes);  // a chain of regular sectors; returns its start
+  std::uint32_t WriteSectorsFrom(QIODevice* in, qint64 size, const QString& name);
   std::uint32_t BuildTree(QList<int>& sorted, int from, int to, int depth, int fullDepth);
   void Write(const QByteArray& bytes);
 

@@ -7,7 +7,10 @@
 #include "twktools/formats/MailView.h"
 #include "twktools/formats/MsgProps.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
+#include <atomic>
 #include <QRegularExpression>
 
 namespace twkformats {
@@ -15,6 +18,7 @@ namespace twkformats {
 namespace {
 
 constexpr int kMaxDepth = 32;  // embedded messages below this are left out
+constexpr std::int64_t kSpillSize = 8 * 1024 * 1024;  // bigger attachments are copied in by pieces
 
 // {00020D0B-0000-0000-C000-000000000046}, the class of a message storage.
 const QByteArray& MessageClsid() {
@@ -54,6 +58,10 @@ public:
     }
   }
   void Binary(std::uint16_t id, const QByteArray& v) { Stream(Tag(id, PT_BINARY), v, std::uint32_t(v.size())); }
+  void BinaryFrom(std::uint16_t id, QIODevice* in, qint64 size) {
+    Entry(Tag(id, PT_BINARY), std::uint32_t(std::min<qint64>(size, 0xFFFFFFFF)));
+    FCf.AddStreamFrom(FStorage, SubStorageName(Tag(id, PT_BINARY)), in, size);
+  }
   // An embedded message's storage; its entry says 0xFFFFFFFF for the size.
   int Object(std::uint16_t id) {
     Entry(Tag(id, PT_OBJECT), 0xFFFFFFFFu);
@@ -130,7 +138,8 @@ QString ShortFileName(const QString& longName) {
 
 class TMsgWriter {
 public:
-  TMsgWriter(TCompoundFileWriter& cf, const TStrings& strings) : FCf(cf), FStrings(strings) {}
+  TMsgWriter(TCompoundFileWriter& cf, const TStrings& strings, const QString& spillDir)
+      : FCf(cf), FStrings(strings), FSpillDir(spillDir) {}
 
   void Message(IRDOMail* mail, int storage, bool topLevel, int depth) {
     TPropertyBag p(FCf, storage, FStrings);
@@ -294,6 +303,7 @@ private:
       const QString suffix = QFileInfo(name).suffix();
       if (!suffix.isEmpty()) p.String(PROP_ATTACH_EXTENSION, QLatin1Char('.') + suffix);
       p.String(PROP_ATTACH_MIME_TAG, a->MimeType());
+      if (a->Size() > kSpillSize) return Spilled(a, p);
       QByteArray data = a->Data();
       p.Long(PROP_ATTACH_SIZE, std::uint32_t(data.size()));
       p.Binary(PROP_ATTACH_DATA, data);  // written to the file here; then let go
@@ -301,19 +311,40 @@ private:
     p.Finish(Reserved(8));
   }
 
+  // A big attachment passes through a hidden file, never whole in memory.
+  void Spilled(IRDOAttachment* a, TPropertyBag& p) {
+    static std::atomic<unsigned> counter{0};
+    const QString spill =
+        FSpillDir + QStringLiteral("/.twk-att-%1-%2").arg(QCoreApplication::applicationPid()).arg(++counter);
+    QFile in(spill);
+    try {
+      a->SaveAsFile(spill);
+      if (!in.open(QIODevice::ReadOnly))
+        throw EComError(MAPI_E_DISK_ERROR, QStringLiteral("Cannot read \"%1\": %2").arg(spill, in.errorString()));
+    } catch (...) {
+      QFile::remove(spill);
+      throw;
+    }
+    QFile::remove(spill);  // the open file stays readable
+    p.Long(PROP_ATTACH_SIZE, std::uint32_t(std::min<qint64>(in.size(), 0x7FFFFFFF)));
+    p.BinaryFrom(PROP_ATTACH_DATA, &in, in.size());
+    p.Finish(Reserved(8));
+  }
+
   TCompoundFileWriter& FCf;
   const TStrings& FStrings;
+  QString FSpillDir;
 };
 
 }  // namespace
 
-void WriteMsgFile(IRDOMail* mail, QIODevice* out, bool unicode) {
+void WriteMsgFile(IRDOMail* mail, QIODevice* out, bool unicode, const QString& spillDir) {
   TStrings strings;
   strings.Unicode = unicode;
   if (!unicode) strings.CodePage = AnsiCodePage();
   TCompoundFileWriter cf(out);
   cf.SetRootClsid(MessageClsid());
-  TMsgWriter(cf, strings).Message(mail, TCompoundFileWriter::RootId, true, 0);
+  TMsgWriter(cf, strings, spillDir).Message(mail, TCompoundFileWriter::RootId, true, 0);
   cf.Finish();
 }
 

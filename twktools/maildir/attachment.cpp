@@ -1,5 +1,6 @@
 #include "twktools/maildir/attachment.h"
 
+#include "twktools/formats/FileWrite.h"
 #include "twktools/maildir/save.h"
 
 #include <QFile>
@@ -67,23 +68,18 @@ public:
   std::int64_t Size() override { return DecodedSize(Part()); }
   int Position() override { return FMessage->IndexOfAttachment(Part()) + 1; }
 
+  // Decoded straight from the message file into the target file.
   void SaveAsFile(const QString& path) override {
-    GError* error = nullptr;
-    TGPtr<GMimeStream> file(g_mime_stream_fs_open(QFile::encodeName(path).constData(),
-                                                  O_WRONLY | O_CREAT | O_TRUNC, 0644, &error));
-    if (!file) {
-      const int code = error ? error->code : EIO;
-      if (error) g_error_free(error);
-      RaiseFileError(QStringLiteral("write the attachment file"), path, code);
-    }
-    if (WriteDecoded(Part(), file.get()) < 0 || g_mime_stream_flush(file.get()) != 0)
-      RaiseFileError(QStringLiteral("write the attachment file"), path, errno ? errno : EIO);
-    // A file from a container keeps the time of change the container gives it.
-    const int index = FMessage->IndexOfAttachment(Part());
-    if (const std::int64_t modified = index >= 0 ? FMessage->Layout().Attachments[size_t(index)].Modified : 0) {
-      const timespec times[2] = {{time_t(modified), 0}, {time_t(modified), 0}};
-      ::futimens(GMIME_STREAM_FS(file.get())->fd, times);
-    }
+    const QString what = QStringLiteral("write the attachment file");
+    twkformats::WriteFile(path, twkformats::TWriteRule::Plain, what, [&](QFile& file) {
+      WriteGMimeTo(file, what, path, [&](GMimeStream* stream) { return WriteDecoded(Part(), stream); });
+      // A file from a container keeps the time of change the container gives it.
+      const int index = FMessage->IndexOfAttachment(Part());
+      if (const std::int64_t modified = index >= 0 ? FMessage->Layout().Attachments[size_t(index)].Modified : 0) {
+        const timespec times[2] = {{time_t(modified), 0}, {time_t(modified), 0}};
+        ::futimens(file.handle(), times);
+      }
+    });
   }
 
   QByteArray Data() override { return DecodedBytes(Part()); }
@@ -143,6 +139,17 @@ private:
 };
 
 }  // namespace
+
+void WriteGMimeTo(QFile& file, const QString& what, const QString& path,
+                  const std::function<gint64(GMimeStream*)>& write) {
+  // A pipe stream writes as a file stream does, but its flush does not sync.
+  TGPtr<GMimeStream> out(g_mime_stream_pipe_new(file.handle()));
+  g_mime_stream_pipe_set_owner(GMIME_STREAM_PIPE(out.get()), FALSE);
+  TGPtr<GMimeStream> buffered(g_mime_stream_buffer_new(out.get(), GMIME_STREAM_BUFFER_BLOCK_WRITE));
+  errno = 0;
+  if (write(buffered.get()) < 0 || g_mime_stream_flush(buffered.get()) != 0)
+    RaiseFileError(what, path, errno ? errno : EIO);
+}
 
 TwkPtr<IRDOAttachments> NewAttachments(TwkPtr<TMessage> message) {
   return TwkPtr<IRDOAttachments>::Adopt(new TAttachments(std::move(message)));

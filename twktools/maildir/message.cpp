@@ -1,5 +1,6 @@
 #include "twktools/maildir/message.h"
 
+#include "twktools/formats/FileWrite.h"
 #include "twktools/formats/SaveAs.h"
 #include "twktools/maildir/decrypt.h"
 
@@ -27,6 +28,9 @@ namespace {
 
 // The header block's reading unit; a longer block is read on until its end.
 constexpr qsizetype kHeadChunk = 128 * 1024;
+// A bigger file gets no light reading (which needs all of it in memory):
+// GMime parses it from the file, holding only the structure.
+constexpr qint64 kLightMaxSize = 8 * 1024 * 1024;
 
 // The offset just past the blank line that ends the header block, from
 // `from` on; -1 when the bytes hold none.
@@ -117,6 +121,7 @@ void TMessage::ReadHead() {
   FMTimeMSec = int(st.st_mtim.tv_nsec / 1000000);
   FStatDone = true;
   const qsizetype size = qsizetype(st.st_size);
+  FFileSize = qint64(size);
   GByteArray* array = g_byte_array_sized_new(guint(std::min(size, kHeadChunk)));
   qsizetype end = -1;
   bool eof = false;
@@ -202,8 +207,8 @@ const TLightMessage* TMessage::Light() {
     if (FWhole) {
       GByteArray* a = ArrayOf(FSource.get());
       FLight = ReadLight(reinterpret_cast<const char*>(a->data), qsizetype(a->len));
-    } else {
-      // The structure needs every byte; a big file is read once for it and let go.
+    } else if (FFileSize <= kLightMaxSize) {
+      // The structure needs every byte; a bigger file is read once for it and let go.
       const QByteArray whole = OnFile([&] { return ReadMessageFile(FPath); });
       FLight = ReadLight(whole.constData(), whole.size());
       if (FLight && FLight->HeadersEnd > FHeaderEnd) FLight.reset();  // the file changed meanwhile
@@ -505,14 +510,34 @@ void TMessage::Save() {
       FFolder->MessageAdded(FPath);
     }
   } else if (!FOrigin.isEmpty()) {
-    WriteFileDurably(FOrigin, bytes, QStringLiteral("write the message file"));
+    const QString what = QStringLiteral("write the message file");
+    twkformats::WriteFile(FOrigin, twkformats::TWriteRule::Durable, what,
+                          [&](QFile& file) { twkformats::WriteAllTo(file, bytes.constData(), bytes.size(), what, FOrigin); });
     FStatDone = false;
   }
   ReplaceSource(bytes);
   FChanged = false;
 }
 
-void TMessage::SaveAs(const QString& path, int format) { twkformats::SaveMessageAs(this, path, format); }
+void TMessage::SaveAs(const QString& path, int format) {
+  if (format != olRFC822) return twkformats::SaveMessageAs(this, path, format);
+  // Streamed: a big message is never held whole.
+  twkformats::WriteFile(path, twkformats::TWriteRule::Plain, QStringLiteral("write"),
+                        [&](QFile& file) { WriteMimeTo(file, path); });
+}
+
+void TMessage::WriteMimeTo(QFile& file, const QString& path) {
+  const QString what = QStringLiteral("write");
+  if (!FChanged) {
+    LoadHead();
+    if (!FWhole) return OnFile([&] { twkformats::CopyFileInto(file, FPath, what, path); });
+    GByteArray* a = ArrayOf(FSource.get());
+    return twkformats::WriteAllTo(file, reinterpret_cast<const char*>(a->data), qint64(a->len), what, path);
+  }
+  WriteGMimeTo(file, what, path, [&](GMimeStream* stream) {
+    return g_mime_object_write_to_stream(GMIME_OBJECT(Full()), WriteOptions(), stream);
+  });
+}
 
 namespace {
 

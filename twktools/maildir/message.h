@@ -10,6 +10,7 @@
 #include "twktools/maildir/mimeparts.h"
 #include "twktools/maildir/mimesupport.h"
 
+#include <QFile>
 #include <optional>
 
 namespace twkmaildir {
@@ -97,6 +98,8 @@ private:
   TDateTimeValue DeliveryTime();
   // Unix time of the arrival: the unique name's delivery time, else the file's time.
   std::int64_t ArrivalSeconds();
+  // The message bytes (as stored, or as Save would write them) into file.
+  void WriteMimeTo(QFile& file, const QString& path);
   std::vector<TAddress> SenderList();
   std::vector<TAddress> FromList();
   std::optional<QString> HeaderValue(const char* name);
@@ -109,6 +112,7 @@ private:
   TGPtr<GMimeStream> FSource;  // the head of the file, or all of it (FWhole)
   bool FWhole = false;
   gint64 FHeaderEnd = 0;
+  qint64 FFileSize = 0;  // of the stored file when its head was read
   bool FStatDone = false;
   std::int64_t FMTime = 0;
   int FMTimeMSec = 0;

@@ -1,6 +1,7 @@
 #include "twktools/maildir/save.h"
 
 #include "twktools/TWKerrors.h"
+#include "twktools/formats/FileWrite.h"
 #include "twktools/maildir/Backend.h"
 
 #include <QDir>
@@ -88,10 +89,7 @@ void SetFaultHook(TFaultHook hook) { Hook() = std::move(hook); }
 int FaultFor(TFileStep step) { return Hook() ? Hook()(step) : 0; }
 
 void RaiseFileError(const QString& what, const QString& path, int error) {
-  const HRESULT code = (error == EACCES || error == EPERM || error == EROFS) ? E_ACCESSDENIED
-                       : error == ENOENT                                   ? MAPI_E_NOT_FOUND
-                                                                           : MAPI_E_DISK_ERROR;
-  throw EComError(code, QStringLiteral("Cannot %1 \"%2\": %3").arg(what, path, QString::fromLocal8Bit(std::strerror(error))));
+  twkformats::RaiseFileWriteError(what, path, error);
 }
 
 TMaildirFileName SplitMaildirFileName(const QString& fileName) {
@@ -243,17 +241,6 @@ void RemoveMessageFile(const QString& filePath) {
   // The copy that replaces this file is already synced: should the removal
   // not reach the disk, a crash brings back a duplicate, never a loss.
   TrySyncDirectory(QFileInfo(filePath).absolutePath());
-}
-
-void WriteFileDurably(const QString& path, const QByteArray& bytes, const QString& what) {
-  const QString tmpPath = path + QStringLiteral(".twk-") + UniqueSuffix();
-  WriteTmpFile(tmpPath, bytes, 0644, path, what);
-  if (::rename(Native(tmpPath).constData(), Native(path).constData()) != 0) {
-    const int error = errno;
-    ::unlink(Native(tmpPath).constData());
-    RaiseFileError(what, path, error);
-  }
-  TrySyncDirectory(QFileInfo(path).absolutePath());
 }
 
 bool TrySyncDirectory(const QString& dirPath) {

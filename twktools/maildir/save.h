@@ -59,10 +59,6 @@ void RemoveMessageFile(const QString& filePath);
 // The whole file.
 QByteArray ReadMessageFile(const QString& filePath);
 
-// Writes a file outside the store whole or not at all (a temporary name
-// beside it, synced, renamed over path); errors name path.
-void WriteFileDurably(const QString& path, const QByteArray& bytes, const QString& what);
-
 // Syncs a directory, so the entries made in it survive a crash.
 void SyncDirectory(const QString& dirPath);
 // The same for a change that stands whether or not the sync succeeds.
