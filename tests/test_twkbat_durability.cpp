@@ -158,15 +158,16 @@ TEST_F(TwkbatDurability, FilesAreSyncedOnlyWhereARecordReliesOnThemAndRenamedOnc
                    {"JobDef_ExportAtts", QJsonObject{{"DestFolder", Export()}, {"SubFolderMask", "[FE]"}}}},
        0, 1, 3, 3},
       // Before each of the two changed e-mails is saved, the file system of
-      // its files (2); the store's delivery of each (the new file, cur/
-      // after linking it there, cur/ after removing the old: 3 x 2) and the
-      // settings recording the link folder (2, once). Each link file is
-      // renamed into place too.
+      // its files (2); the store's rewrite of each (the new content in tmp/,
+      // cur/ after the swap: 2 x 2) and the settings recording the link
+      // folder (2, once). Renamed: the three files and the three link files
+      // into place, and per rewritten e-mail its old file to the new name
+      // and the new content over it (2 x 2).
       {"attachments replaced by links",
        QJsonObject{{"ExportAtts", true},
                    {"JobDef_ExportAtts",
                     QJsonObject{{"DestFolder", Export()}, {"SubFolderMask", "[FE]"}, {"ShortcutMode", "smTWK"}}}},
-       8, 2, 6, 3},
+       6, 2, 10, 3},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
