@@ -1,6 +1,7 @@
 #include "tests/forms/FormsTest.h"
 
 #include "addin/forms/MsgBox.h"
+#include "core/OutlookObjects.h"
 #include "core/RedemptionTools.h"
 
 #include <QApplication>
@@ -73,55 +74,13 @@ TUrlCatcher::~TUrlCatcher() { QDesktopServices::unsetUrlHandler(QStringLiteral("
 
 void TUrlCatcher::Open(const QUrl& url) { Opened << url; }
 
-namespace {
-
-// A folder or an e-mail as the mail window reports it.
-class TFakeObject final : public TOutlookObject {
-public:
-  TFakeObject(int cls, QString eid, QString sid, std::shared_ptr<TOutlookObject> parent)
-      : FClass(cls), FEntryID(std::move(eid)), FStoreID(std::move(sid)), FParent(std::move(parent)) {}
-  int Class() override { return FClass; }
-  QString EntryID() override { return FEntryID; }
-  QString StoreID() override { return FStoreID; }
-  std::shared_ptr<TOutlookObject> Parent() override { return FParent; }
-  QString MessageClass() override { return QStringLiteral("IPM.Note"); }
-
-private:
-  int FClass;
-  QString FEntryID, FStoreID;
-  std::shared_ptr<TOutlookObject> FParent;
-};
-
-class TFakeSelection final : public TOutlookSelection {
-public:
-  explicit TFakeSelection(QList<std::shared_ptr<TOutlookObject>> items) : FItems(std::move(items)) {}
-  int Count() override { return int(FItems.size()); }
-  std::shared_ptr<TOutlookObject> Item(int index) override { return FItems.value(index - 1); }
-
-private:
-  QList<std::shared_ptr<TOutlookObject>> FItems;
-};
-
-class TFakeExplorer final : public TOutlookExplorer {
-public:
-  TFakeExplorer(std::shared_ptr<TOutlookObject> folder, std::shared_ptr<TOutlookSelection> selection)
-      : FFolder(std::move(folder)), FSelection(std::move(selection)) {}
-  std::shared_ptr<TOutlookObject> CurrentFolder() override { return FFolder; }
-  std::shared_ptr<TOutlookSelection> Selection() override { return FSelection; }
-
-private:
-  std::shared_ptr<TOutlookObject> FFolder;
-  std::shared_ptr<TOutlookSelection> FSelection;
-};
-
-}  // namespace
-
 TFakeOutlook::TFakeOutlook(IRDOFolder* folder, const QList<TwkPtr<IRDOMail>>& selected) {
-  const auto shown = std::make_shared<TFakeObject>(olFolder, folder->EntryID(), folder->StoreID(), nullptr);
+  // The folder and e-mails as the mail window reports them.
+  const auto shown = std::make_shared<TOutlookFolderRef>(folder->EntryID(), folder->StoreID());
   QList<std::shared_ptr<TOutlookObject>> items;
   for (const TwkPtr<IRDOMail>& mail : selected)
-    items << std::make_shared<TFakeObject>(olMail, mail->EntryID(), QString(), shown);
-  FExplorer = std::make_shared<TFakeExplorer>(shown, std::make_shared<TFakeSelection>(items));
+    items << std::make_shared<TOutlookItemRef>(mail->EntryID(), QStringLiteral("IPM.Note"), shown);
+  FExplorer = std::make_shared<TOutlookExplorerSnapshot>(shown, std::make_shared<TOutlookItemList>(items));
 }
 
 namespace {
