@@ -13,6 +13,7 @@
 // steady when other work shares the machine; wall times are shown beside.
 // The walk's messages are all answered by the light reader (header block and
 // MIME structure only); "parse" shows what GMime's full parse alone costs.
+#include "bench/benchsupport.h"
 #include "bench/msggen.h"
 #include "twktools/maildir/Backend.h"
 #include "twktools/maildir/mimesupport.h"
@@ -25,37 +26,8 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
-
-// Reads what TMailFields::FillFromMail reads; returns a checksum so nothing is optimised away.
-std::size_t ReadFields(IRDOMail* mail) {
-  std::size_t sum = std::size_t(mail->MessageClass().size());
-  const bool sent = mail->Sent();
-  if (sent) {
-    if (auto s = mail->Sender()) sum += std::size_t(s->Name().size() + s->Address().size());
-    if (auto s = mail->SentOnBehalfOf()) sum += std::size_t(s->Name().size() + s->Address().size());
-  }
-  sum += std::size_t(mail->Subject().size());
-  const double dates[] = {sent ? mail->SentOn() : 0, mail->ReceivedTime(), mail->LastModificationTime(),
-                          mail->CreationTime()};
-  for (double d : dates) sum += d != 0;
-  sum += std::size_t(mail->Fields(PR_TRANSPORT_MESSAGE_HEADERS).toString().size());
-  auto recipients = mail->Recipients();
-  for (int i = 1; i <= recipients->Count(); ++i) {
-    auto r = recipients->Item(i);
-    sum += std::size_t(r->Name().size() + r->Address().size() + r->Resolved());
-  }
-  auto atts = mail->Attachments();
-  for (int i = 1; i <= atts->Count(); ++i) {
-    auto a = atts->Item(i);
-    if (!a->Hidden() && (a->Type() == olByValue || a->Type() == olEmbeddeditem)) sum += std::size_t(a->FileName().size());
-  }
-  return sum;
-}
 
 // The floor set by GMime alone: each file read and parsed as a message, nothing asked.
 // Streams the files of cur/, so the walk's memory is the component's alone.
@@ -91,49 +63,6 @@ int Walk(const QString& maildir) {
   for (int i = n; i >= 1; --i) sum += ReadFields(items->Item(i).get());
   std::printf("%d messages, checksum %zu\n", n, sum);
   return 0;
-}
-
-struct TRun {
-  double Seconds = 0;     // wall time
-  double CpuSeconds = 0;  // user + system time of the child: steady on a busy machine
-  long PeakKB = 0;
-};
-
-// Runs argv as a child; wall time and the child's peak resident memory.
-TRun RunChild(const QStringList& args, bool quiet) {
-  QElapsedTimer timer;
-  std::fflush(stdout);
-  timer.start();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (quiet) {
-      if (!freopen("/dev/null", "w", stdout)) _exit(126);
-    }
-    std::vector<QByteArray> storage;
-    std::vector<char*> argv;
-    for (const QString& a : args) storage.push_back(a.toLocal8Bit());
-    for (QByteArray& s : storage) argv.push_back(s.data());
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) qFatal("%s failed", qPrintable(args.join(' ')));
-  const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-  return {double(timer.nsecsElapsed()) / 1e9, seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_maxrss};
-}
-
-TRun Best(const QStringList& args, int repeats) {
-  TRun best{1e30, 1e30, 0};
-  for (int i = 0; i < repeats; ++i) {
-    const TRun r = RunChild(args, true);
-    best.Seconds = std::min(best.Seconds, r.Seconds);
-    best.CpuSeconds = std::min(best.CpuSeconds, r.CpuSeconds);
-    best.PeakKB = std::max(best.PeakKB, r.PeakKB);
-  }
-  return best;
 }
 
 }  // namespace

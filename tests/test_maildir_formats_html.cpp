@@ -111,6 +111,19 @@ TEST(HtmlSanitizer, NothingThatRunsOrLoadsAPageSurvives) {
   }
 }
 
+// A browser reads NUL as U+FFFD, which is no blank: "\0#a" is another
+// document's fragment, not this one's.
+TEST(HtmlSanitizer, NulBeforeAFragmentIsNoLocalReference) {
+  QString html = QStringLiteral("<svg><use xlink:href=\"");
+  html += QChar(0);
+  html += QStringLiteral("#a\"/><use href=\" #b\"/></svg>");
+  const QString out = SanitizeHtml(html);
+  EXPECT_EQ(ActiveContentIn(out), "") << out.toStdString();
+  EXPECT_FALSE(out.contains(QStringLiteral("#a"))) << out.toStdString();
+  EXPECT_TRUE(out.contains(QStringLiteral("href=\" #b\""))) << out.toStdString();
+  EXPECT_EQ(SanitizeHtml(out), out);
+}
+
 // The checker itself sees what it is meant to see in the raw inputs.
 TEST(HtmlSanitizer, TheCheckerFindsTheActiveContentOfTheInputs) {
   int found = 0;

@@ -210,6 +210,8 @@ std::vector<THostileCase> HostileCases() {
       {"7bit attached message", Multipart("b", "--b\n\nx\n--b\nContent-Type: message/rfc822; name=fwd.eml\nContent-Transfer-Encoding:  7BIT \n\nSubject: i\n\nx\n--b--\n"), true},
       {"boundary of special characters", "Subject: s\nContent-Type: multipart/mixed;\n\tboundary=\"=_a.b/c+d:e?f'(g)\"\n\n--=_a.b/c+d:e?f'(g)\n\nx\n--=_a.b/c+d:e?f'(g)\nContent-Type: text/x-log; name=\"a b.log\"\n\ny\n--=_a.b/c+d:e?f'(g)--\n", true},
       {"empty and odd address fields", "Subject:\nFrom:\nTo: undisclosed-recipients:;\nCc: , ,\nBcc: Bob <bob@example.org> (comment), <x@example.org>\nDate:\n\nx\n", true},
+      // The message keeps the address before an unclosed comment; the list parse drops the field.
+      {"unclosed comment after an address", "Subject: c\nFrom: Anna <anna@example.org>(\nTo: b@example.org (x\n\nx\n", false},
       {"headers with odd case", "SUBJECT: upper\nfrom: x <x@example.org>\nCONTENT-TYPE: Multipart/Mixed; Boundary=\"B\"\n\n--B\nContent-Type: TEXT/PLAIN\n\nx\n--B\ncontent-disposition: ATTACHMENT; FILENAME=a.bin\n\nyy\n--B--\n", true},
   };
 }

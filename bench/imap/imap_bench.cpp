@@ -10,6 +10,7 @@
 //
 // usage: bench_imap [COUNT [walk]]        (default 20000; "walk": the walk only)
 //        bench_imap walk-maildir DIR | walk-imap PORT | export-imap PORT OUTDIR   (child processes)
+#include "bench/benchsupport.h"
 #include "bench/msggen.h"
 #include "tests/support/DovecotServer.h"
 #include "twktools/imap/store.h"
@@ -18,41 +19,12 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFile>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
-
-std::size_t ReadFields(IRDOMail* mail) {
-  std::size_t sum = std::size_t(mail->MessageClass().size());
-  const bool sent = mail->Sent();
-  if (sent) {
-    if (auto s = mail->Sender()) sum += std::size_t(s->Name().size() + s->Address().size());
-    if (auto s = mail->SentOnBehalfOf()) sum += std::size_t(s->Name().size() + s->Address().size());
-  }
-  sum += std::size_t(mail->Subject().size());
-  const double dates[] = {sent ? mail->SentOn() : 0, mail->ReceivedTime(), mail->LastModificationTime(),
-                          mail->CreationTime()};
-  for (double d : dates) sum += d != 0;
-  sum += std::size_t(mail->Fields(PR_TRANSPORT_MESSAGE_HEADERS).toString().size());
-  auto recipients = mail->Recipients();
-  for (int i = 1; i <= recipients->Count(); ++i) {
-    auto r = recipients->Item(i);
-    sum += std::size_t(r->Name().size() + r->Address().size() + r->Resolved());
-  }
-  auto atts = mail->Attachments();
-  for (int i = 1; i <= atts->Count(); ++i) {
-    auto a = atts->Item(i);
-    if (!a->Hidden() && (a->Type() == olByValue || a->Type() == olEmbeddeditem)) sum += std::size_t(a->FileName().size());
-  }
-  return sum;
-}
 
 twksession::TStoreConfig ImapConfig(int port) {
   twksession::TStoreConfig c;
@@ -86,46 +58,6 @@ int ExportImap(int port, const QString& out) {
   QDir().mkpath(out);
   for (int i = items->Count(); i >= 1; --i) items->Item(i)->SaveAs(out + QStringLiteral("/%1.eml").arg(i), olRFC822);
   return 0;
-}
-
-// CPU time (user + system) of the last child: ours alone, not the server's.
-double LastChildCpu = 0;
-
-double RunChild(const QStringList& args) {
-  QElapsedTimer timer;
-  std::fflush(stdout);
-  timer.start();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (!freopen("/dev/null", "w", stdout)) _exit(126);
-    std::vector<QByteArray> storage;
-    std::vector<char*> argv;
-    for (const QString& a : args) storage.push_back(a.toLocal8Bit());
-    for (QByteArray& s : storage) argv.push_back(s.data());
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-  LastChildCpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) qFatal("%s failed", qPrintable(args.join(' ')));
-  return double(timer.nsecsElapsed()) / 1e9;
-}
-
-// Best of three; before each run `prepare` (an empty output directory).
-template <class F>
-double Best(const QStringList& args, F prepare, double* cpu = nullptr) {
-  double best = 1e30;
-  for (int i = 0; i < 3; ++i) {
-    prepare();
-    const double wall = RunChild(args);
-    if (wall < best && cpu) *cpu = LastChildCpu;
-    best = std::min(best, wall);
-  }
-  return best;
 }
 
 // The messages of a directory tree as a sorted list of hashes of their
@@ -174,9 +106,10 @@ int main(int argc, char** argv) {
   RunChild({self, QStringLiteral("walk-imap"), port});
   RunChild({self, QStringLiteral("walk-maildir"), mail});
 
-  double cpuMaildir = 0, cpuImap = 0;
-  const double walkMaildir = Best({self, QStringLiteral("walk-maildir"), mail}, [] {}, &cpuMaildir);
-  const double walkImap = Best({self, QStringLiteral("walk-imap"), port}, [] {}, &cpuImap);
+  const TRun maildirRun = Best({self, QStringLiteral("walk-maildir"), mail}, 3);
+  const TRun imapRun = Best({self, QStringLiteral("walk-imap"), port}, 3);
+  const double walkMaildir = maildirRun.Seconds, walkImap = imapRun.Seconds;
+  const double cpuMaildir = maildirRun.CpuSeconds, cpuImap = imapRun.CpuSeconds;
   const double walkRatio = walkImap / walkMaildir;
   std::printf("%d messages, field walk: maildir %.3f s, IMAP %.3f s: IMAP / maildir %.2f (target <= 3: %s); "
               "CPU of the walking process: maildir %.3f s, IMAP %.3f s (the rest is the server's)\n",
@@ -193,13 +126,14 @@ int main(int argc, char** argv) {
                                "SyncState *\n")
                     .arg(port, QLatin1String(TDovecot::kPassword), theirs)
                     .toUtf8());
-  const double exportImap = Best({self, QStringLiteral("export-imap"), port, ours}, [&] { QDir(ours).removeRecursively(); });
+  const double exportImap =
+      Best({self, QStringLiteral("export-imap"), port, ours}, 3, [&] { QDir(ours).removeRecursively(); }).Seconds;
   const double mbsync = Best({QStringLiteral("mbsync"), QStringLiteral("-q"), QStringLiteral("-c"),
                               scratch.File(QStringLiteral("mbsyncrc")), QStringLiteral("pull")},
-                             [&] {
+                             3, [&] {
                                QDir(theirs).removeRecursively();
                                QDir().mkpath(theirs);
-                             });
+                             }).Seconds;
   const QStringList a = Hashes(ours), b = Hashes(theirs);
   const bool same = a.size() == count && a == b;
   const double exportRatio = exportImap / mbsync;

@@ -49,12 +49,15 @@ bool IsPlainName(const QString& name, bool attribute) {
 }
 
 // A browser ignores controls and blanks inside a URL scheme ("java\tscript:"),
-// so they are removed before the value is checked.
+// so they are removed before the value is checked. NUL is the exception: the
+// browser reads it as U+FFFD, a character that stays ("\0#a" is no fragment).
 QString Squeezed(const QString& value) {
   QString v;
   v.reserve(value.size());
-  for (QChar c : value)
-    if (c.unicode() > 32) v += c.toLower();
+  for (QChar c : value) {
+    if (c.unicode() == 0) v += QChar(QChar::ReplacementCharacter);
+    else if (c.unicode() > 32) v += c.toLower();
+  }
   return v;
 }
 

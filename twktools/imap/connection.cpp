@@ -450,36 +450,32 @@ TNewUid FirstOf(std::uint32_t validity, mailimap_set* source, mailimap_set* crea
 
 }  // namespace
 
-TNewUid TImapConnection::Copy(const QByteArray& mailbox, std::uint32_t uid, const QByteArray& dest) {
-  std::lock_guard g(FLock);
-  Fresh();
-  EnsureSelected(mailbox);
+TNewUid TImapConnection::Transfer(std::uint32_t uid, const QByteArray& dest, bool move) {
   TSetPtr set = UidSet(uid);
   std::uint32_t validity = 0;
   mailimap_set* source = nullptr;
   mailimap_set* created = nullptr;
-  Hook("COPY");
-  const int rc = mailimap_uidplus_uid_copy(FImap, set.get(), dest.constData(), &validity, &source, &created);
+  Hook(move ? "MOVE" : "COPY");
+  const int rc = move ? mailimap_uidplus_uid_move(FImap, set.get(), dest.constData(), &validity, &source, &created)
+                      : mailimap_uidplus_uid_copy(FImap, set.get(), dest.constData(), &validity, &source, &created);
   const TNewUid out = FirstOf(validity, source, created);
-  Check(rc, QStringLiteral("copying a message to %1").arg(QString::fromUtf8(dest)));
+  Check(rc, (move ? QStringLiteral("moving a message to %1") : QStringLiteral("copying a message to %1"))
+                .arg(QString::fromUtf8(dest)));
   return out;
+}
+
+TNewUid TImapConnection::Copy(const QByteArray& mailbox, std::uint32_t uid, const QByteArray& dest) {
+  std::lock_guard g(FLock);
+  Fresh();
+  EnsureSelected(mailbox);
+  return Transfer(uid, dest, false);
 }
 
 TNewUid TImapConnection::Move(const QByteArray& mailbox, std::uint32_t uid, const QByteArray& dest) {
   std::lock_guard g(FLock);
   Fresh();
   EnsureSelected(mailbox);
-  if (CanMove()) {
-    TSetPtr set = UidSet(uid);
-    std::uint32_t validity = 0;
-    mailimap_set* source = nullptr;
-    mailimap_set* created = nullptr;
-    Hook("MOVE");
-    const int rc = mailimap_uidplus_uid_move(FImap, set.get(), dest.constData(), &validity, &source, &created);
-    const TNewUid out = FirstOf(validity, source, created);
-    Check(rc, QStringLiteral("moving a message to %1").arg(QString::fromUtf8(dest)));
-    return out;
-  }
+  if (CanMove()) return Transfer(uid, dest, true);
   // Without MOVE: the copy first (or the one an interrupted move left
   // there, so a move done again does not double the message); the original
   // is marked and removed only then (marked deleted, it is no item any more

@@ -129,6 +129,8 @@ private:
   // A message in dest with the Message-ID and the size of uid in mailbox:
   // the copy an earlier move left there when its connection was lost.
   TNewUid FindCopy(const QByteArray& mailbox, std::uint32_t uid, const QByteArray& dest);
+  // One UID COPY or MOVE out of the selected mailbox; the new UID where the server tells it.
+  TNewUid Transfer(std::uint32_t uid, const QByteArray& dest, bool move);
   // UID, Message-ID header line and size of each of uids.
   struct TIdAndSize {
     std::uint32_t Uid = 0;

@@ -9,6 +9,8 @@
 #include "twktools/maildir/uuencode.h"
 
 #include <QByteArrayView>
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <deque>
 
@@ -271,6 +273,11 @@ std::vector<TAddress> AddressesOf(const TRawField* field) {
   const QByteArray raw = field->Raw();
   if (auto simple = SimpleAddressList(raw.constData())) return std::move(*simple);
   TGPtr<InternetAddressList> list(internet_address_list_parse(nullptr, raw.constData()));
+  // GMime's message keeps the addresses before an unclosed comment where the
+  // list parse gives up on the whole field: left to the message. A field of
+  // blanks and commas alone is empty to both.
+  if (!list && std::any_of(raw.begin(), raw.end(), [](char c) { return c != ',' && !std::isspace(uchar(c)); }))
+    Unsupported();
   return ExpandAddressList(list.get());
 }
 
