@@ -76,6 +76,8 @@ const TSanitizeCase kHostile[] = {
      "<svg>"},
     {"<svg><use href=\"https://evil.example/x.svg#a\"/><use xlink:href=\"#local\"/></svg>", "href=\"#local\""},
     {"<svg><style><img src=x onerror=alert(1)></style></svg>", "<svg>"},
+    {"<math><mtext><mglyph><style>x{background:url(java&NewLine;script&colon;alert(1))}</style></mglyph></mtext></math>",
+     "<mglyph>"},
     {"<svg><foreignObject><iframe src=\"https://evil.example/\"></iframe><p>fo</p></foreignObject></svg>", "fo"},
     {"<svg><title><img src=x onerror=alert(1)></title></svg>", ""},
     // MathML.

@@ -109,9 +109,10 @@ QString SanitizedText(const QString& text) {
 
 // A style sheet is raw text in HTML but markup inside SVG or MathML, so it
 // keeps no "<" at all: the comment opener CSS ignores goes, any other "<"
-// becomes the CSS escape. A sheet with active code goes whole.
+// becomes the CSS escape. A sheet with active code goes whole, also code
+// spelt with character references (they are decoded there).
 QString SanitizedStyleSheet(const QString& css) {
-  if (HoldsActiveCode(Squeezed(css))) return QString();
+  if (HoldsActiveCode(Squeezed(css)) || HoldsActiveCode(Squeezed(DecodeHtmlEntities(css)))) return QString();
   QString r = css;
   r.remove(QStringLiteral("<!--"));
   r.replace(u'<', QStringLiteral("\\3C "));
