@@ -45,6 +45,7 @@ TIsolatedUser::TIsolatedUser() {
   const QList<QPair<const char*, QString>> vars = {
       {"HOME", home},
       {"XDG_CONFIG_HOME", home + QStringLiteral("/config")},
+      {"XDG_CACHE_HOME", home + QStringLiteral("/cache")},
       {"XDG_DOCUMENTS_DIR", home + QStringLiteral("/Documents")},
       {"XDG_RUNTIME_DIR", home + QStringLiteral("/runtime")},
       // No session bus: a desktop host the developer runs must not become

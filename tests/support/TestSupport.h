@@ -29,9 +29,9 @@ private:
   QTemporaryDir FDir;
 };
 
-// Points HOME, XDG_CONFIG_HOME, XDG_DOCUMENTS_DIR and XDG_RUNTIME_DIR at a
-// scratch directory for the life of the object, so settings and documents
-// paths never touch the real user's, and at a session bus that is not there,
+// Points HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME, XDG_DOCUMENTS_DIR and
+// XDG_RUNTIME_DIR at a scratch directory for the life of the object, so
+// settings, caches and documents paths never touch the real user's, and at a session bus that is not there,
 // so no running desktop host is reached; the old values come back afterwards.
 class TIsolatedUser {
 public:

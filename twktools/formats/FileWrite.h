@@ -5,6 +5,8 @@
 // name and renames it: the engine does); a failed write removes what it
 // wrote. An existing file is replaced only by a complete new one, written
 // beside it and renamed over it. Nothing is synced.
+// Beside: always beside and renamed, nothing synced: a reader that may open
+// the file at any time sees the old one or the new one whole.
 // Durable: always beside, synced, renamed, the directory synced.
 #pragma once
 
@@ -14,7 +16,7 @@
 
 namespace twkformats {
 
-enum class TWriteRule { Plain, Durable };
+enum class TWriteRule { Plain, Beside, Durable };
 
 // Runs write on an unbuffered file open for reading and writing; errors
 // name path: "Cannot <what> "<path>": <reason>".

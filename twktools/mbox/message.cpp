@@ -31,10 +31,13 @@ const QByteArray& TMboxMessage::Bytes() {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) throw gone();
   if (f.size() < FEntry.End || !f.seek(FEntry.Start)) throw gone();
-  QByteArray stored = f.read(FEntry.End - FEntry.Start);
-  if (stored.size() != FEntry.End - FEntry.Start) throw gone();
-  // The first bytes tell whether the same message is still there.
+  const qint64 length = FEntry.End - FEntry.Start;
+  // The first bytes tell whether the same message is still there; as the
+  // scan hashed them, they run on past a message shorter than that.
+  QByteArray stored = f.read(std::max<qint64>(length, kCheckBytes));
+  if (stored.size() < length) throw gone();
   if (CheckOf(stored.constData(), std::min<qsizetype>(stored.size(), kCheckBytes)) != FEntry.Check) throw gone();
+  stored.truncate(length);
   FBytes = UnquoteMboxrd(stored);
   FRead = true;
   return FBytes;

@@ -19,16 +19,16 @@ constexpr std::int64_t kBufferSize = 1 << 20;
 // Only this much of a line is looked at: the separator and the status header are short.
 constexpr int kPrefixSize = 160;
 
-bool IsFromLine(const QByteArray& prefix) { return prefix.startsWith("From "); }
+bool IsFromLine(QByteArrayView prefix) { return prefix.startsWith("From "); }
 
-bool IsEmptyLine(const QByteArray& line) { return line == "\n" || line == "\r\n"; }
+bool IsEmptyLine(QByteArrayView line) { return line == "\n" || line == "\r\n"; }
 
 // "X-Mozilla-Status: 0009" -> 0x0009; -1 when the line is not that header.
-int MozillaStatus(const QByteArray& line) {
+int MozillaStatus(QByteArrayView line) {
   static const char kName[] = "x-mozilla-status:";
   if (line.size() < int(sizeof kName) - 1 || qstrnicmp(line.constData(), kName, sizeof kName - 1) != 0) return -1;
   bool ok = false;
-  const unsigned v = line.mid(sizeof kName - 1).trimmed().toUInt(&ok, 16);
+  const unsigned v = line.sliced(sizeof kName - 1).toByteArray().trimmed().toUInt(&ok, 16);
   return ok ? int(v & 0xFFFF) : -1;
 }
 
@@ -38,8 +38,9 @@ public:
   explicit TLineReader(const TReadFn& read) : FRead(read), FBuffer(kBufferSize) {}
 
   // False at the end of the data.
-  bool Next(std::int64_t& offset, QByteArray& prefix, std::int64_t& length) {
-    prefix.clear();
+  // The prefix points into the reader's buffer, valid until the next call of Next or Peek.
+  bool Next(std::int64_t& offset, QByteArrayView& prefix, std::int64_t& length) {
+    FSpill.clear();
     offset = FOffset;
     length = 0;
     for (;;) {
@@ -51,12 +52,22 @@ public:
       const std::int64_t avail = FLen - FPos;
       const void* nl = std::memchr(start, '\n', size_t(avail));
       const std::int64_t take = nl ? static_cast<const char*>(nl) - start + 1 : avail;
-      if (prefix.size() < kPrefixSize) prefix.append(start, int(std::min<std::int64_t>(take, kPrefixSize - prefix.size())));
+      if (nl && length == 0) {
+        // The whole line is in the buffer (nearly always): no copy.
+        prefix = QByteArrayView(start, std::min<std::int64_t>(take, kPrefixSize));
+        FPos += take;
+        FOffset += take;
+        length = take;
+        return true;
+      }
+      // A line across refills: its first bytes are kept before the buffer is overwritten.
+      if (FSpill.size() < kPrefixSize) FSpill.append(start, int(std::min<std::int64_t>(take, kPrefixSize - FSpill.size())));
       FPos += take;
       FOffset += take;
       length += take;
       if (nl) break;
     }
+    prefix = FSpill;
     return true;
   }
   // The first bytes at the reader's position, without consuming them.
@@ -84,6 +95,7 @@ private:
   const TReadFn& FRead;
   std::vector<char> FBuffer;
   std::int64_t FPos = 0, FLen = 0, FOffset = 0;
+  QByteArray FSpill;
 };
 
 }  // namespace
@@ -126,19 +138,19 @@ std::vector<TMboxEntry> ScanMboxStream(const TReadFn& read, const QString& name)
   TLineReader lines(read);
   std::vector<TMboxEntry> entries;
   std::int64_t offset = 0, length = 0;
-  QByteArray prefix;
+  QByteArrayView prefix;
   if (!lines.Next(offset, prefix, length)) return entries;  // an empty folder
   if (!IsFromLine(prefix))
     throw EComError(MAPI_E_CORRUPT_DATA, QStringLiteral("\"%1\" is not an mbox file: its first line is not a \"From \" line").arg(name));
   // The empty line before a "From " line separates; it is held back until the next line says so.
   std::int64_t pendingEmpty = -1;
   bool inHeader = true;
-  auto begin = [&](std::int64_t fromOffset, const QByteArray& fromLine, std::int64_t fromLength) {
+  auto begin = [&](std::int64_t fromOffset, QByteArrayView fromLine, std::int64_t fromLength) {
     TMboxEntry e;
     e.FromOffset = fromOffset;
     e.Start = fromOffset + fromLength;
     e.End = e.Start;
-    e.FromDate = FromLineDate(fromLine);
+    e.FromDate = FromLineDate(fromLine.toByteArray());  // before Peek moves the buffer
     const QByteArray head = lines.Peek(kCheckBytes);
     e.Check = CheckOf(head.constData(), head.size());
     entries.push_back(e);

@@ -2,6 +2,7 @@
 
 #include "twktools/mbox/folder.h"
 #include "twktools/mbox/ids.h"
+#include "twktools/mbox/indexcache.h"
 #include "twktools/mbox/message.h"
 
 #include <QDir>
@@ -183,7 +184,7 @@ std::shared_ptr<const TMboxIndex> TMboxStore::IndexOf(const QString& key) {
   const std::int64_t mtime = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   auto& cached = FIndexes[key];
   if (!cached || cached->Size != st.st_size || cached->MTimeNs != mtime)
-    cached = std::make_shared<const TMboxIndex>(ScanMboxFile(file));
+    cached = std::make_shared<const TMboxIndex>(LoadMboxIndex(file, st.st_size, mtime));
   return cached;
 }
 

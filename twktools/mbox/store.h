@@ -51,7 +51,8 @@ public:
   QStringList ChildKeys(const QString& key);
   TwkPtr<TMboxFolder> FolderOf(const QString& key);
   // The folder's messages as its file holds them now: scanned again when
-  // the file's size or time changed since the last scan.
+  // the file's size or time changed since the last scan; the first access
+  // of a session takes them from the index cache when it still fits.
   std::shared_ptr<const TMboxIndex> IndexOf(const QString& key);
 
   // "The store "NAME" is read-only".
