@@ -76,6 +76,8 @@ TEST_F(MboxCache, LaterSessionReadsOffsetsFromTheCacheAndChecksEachMessage) {
   EXPECT_TRUE(cache.readLine().startsWith("TWK mbox index"));
   EXPECT_TRUE(cache.readAll().contains(QFile::encodeName(QFileInfo(Box()).canonicalFilePath())));
   EXPECT_TRUE(CacheOf(Box()).startsWith(User.Home() + QStringLiteral("/cache/tarnwick/mbox/")));
+  // The index names mail files: no one else may read the directory.
+  EXPECT_EQ(QFileInfo(twkmbox::IndexCacheDir()).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
 
   HideSecondSeparator();
   // The third message's first bytes change too ("X-Mozilla-Status" to "Y-Mozilla-Status").

@@ -164,8 +164,12 @@ TMboxIndex LoadMboxIndex(const QString& path, std::int64_t size, std::int64_t mt
   }
   TMboxIndex index = ScanMboxFile(path);
   try {
-    if (!QDir().mkpath(IndexCacheDir()))
-      throw EComError(E_ACCESSDENIED, QStringLiteral("Cannot make \"%1\"").arg(IndexCacheDir()));
+    // The index names mail files: the directory is the user's alone.
+    const QString dir = IndexCacheDir();
+    const QFileInfo info(dir);
+    if (!info.isDir() && (!QDir().mkpath(info.path()) ||
+                          !QDir().mkdir(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)))
+      throw EComError(E_ACCESSDENIED, QStringLiteral("Cannot make \"%1\"").arg(dir));
     twkformats::WriteFile(cacheFile, twkformats::TWriteRule::Beside, QStringLiteral("write"),
                           [&](QFile& out) { WriteIndexCache(out, native, index); });
   } catch (const EComError&) {
