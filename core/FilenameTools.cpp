@@ -37,6 +37,9 @@ QString JoinNative(const QString& dir, const QString& name) { return JoinWith(di
 QString MaskPathToNative(const QString& name) {
   QString r = name;
   r.remove(QLatin1Char('/'));
+  // The join trims the start again: what the slashes hid ("/\x0f/..") is
+  // trimmed before the components are checked.
+  r = TrimLeftStr(r);
   QStringList parts = r.split(QLatin1Char('\\'));
   // A folder named "/../" loses its slashes here: no component may then
   // name the directory itself or its parent.
@@ -148,7 +151,7 @@ QString RemoveLeading(const QString& text, const QString& prefix) {
 }
 
 QString JoinPath(const QString& dir, const QString& name) {
-  return JoinNative(dir, MaskPathToNative(TrimLeftStr(name)));
+  return JoinNative(dir, MaskPathToNative(name));
 }
 
 QString JoinMaskPath(const QString& dir, const QString& name) { return JoinWith(dir, name, QStringLiteral("\\")); }

@@ -37,6 +37,7 @@ TEST(FilenameTools, JoinPathIsTheNativeJoinOfMaskResults) {
       {"/d", "..\\x/..\\..\\y", "/d/none/x../none/y"},
       {"/d", "a/../../etc", "/d/a....etc"},
       {"/d", "/../\\./\\x", "/d/none/none/x"},
+      {"/d", "/\x0f/..\\x", "/d/none/x"},  // a control hidden by slashes is trimmed like a leading one
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(S(c.Dir + " + " + c.Name));
