@@ -122,6 +122,13 @@ TEST_F(PstStore, ItemsWithTheirClassesAndFields) {
   EXPECT_FALSE(m->Fields(PR_TRANSPORT_MESSAGE_HEADERS).toString().isEmpty());
   EXPECT_FALSE(m->HTMLBody().isEmpty() && m->Body().isEmpty());
 
+  // An appointment whose only body is compressed RTF: saved as .rtf, it is that RTF decompressed.
+  const TwkPtr<IRDOMail> appointment = BySubject(Path(root.get(), {"Calendar"}).get(), "repeats for 3 days");
+  ASSERT_TRUE(appointment);
+  EXPECT_TRUE(appointment->Body().isEmpty());
+  appointment->SaveAs(Dir.File("a.rtf"), olRTF);
+  EXPECT_TRUE(Dir.Read("a.rtf").startsWith("{\\rtf1")) << Dir.Read("a.rtf").left(40).constData();
+
   // An Exchange sender of the PST: name kept, no SMTP address invented.
   const TwkPtr<twkpst::TPstStore> enron = OpenPst(PstSample("enron.pst"));
   const TwkPtr<IRDOFolder> personal = Path(enron->RootFolder().get(), {"lokay-m", "MLOKAY (Non-Privileged)", "Personal"});

@@ -1,5 +1,6 @@
 #include "twktools/pst/message.h"
 
+#include "twktools/formats/FileWrite.h"
 #include "twktools/formats/SaveAs.h"
 #include "twktools/maildir/copy.h"
 #include "twktools/maildir/datevalue.h"
@@ -232,7 +233,16 @@ QByteArray TPstMessage::MimeContent() {
   return *FMime;
 }
 
-void TPstMessage::SaveAs(const QString& path, int format) { twkformats::SaveMessageAs(this, path, format); }
+void TPstMessage::SaveAs(const QString& path, int format) {
+  // An item whose only body is its RTF (appointments, mostly) is saved as that RTF.
+  if (format == olRTF && FFields.PlainBody.isEmpty() && FFields.HtmlBody.isEmpty() && !FFields.Rtf.isEmpty()) {
+    twkformats::WriteFile(path, twkformats::TWriteRule::Plain, QStringLiteral("write"), [&](QFile& file) {
+      twkformats::WriteAllTo(file, FFields.Rtf.constData(), FFields.Rtf.size(), QStringLiteral("write"), path);
+    });
+    return;
+  }
+  twkformats::SaveMessageAs(this, path, format);
+}
 
 std::int64_t TPstMessage::ArrivalSeconds() const {
   if (FFields.Received) return FFields.Received->Seconds;
