@@ -146,7 +146,7 @@ TEST_F(TwkbatArchive, EveryChangeOfTheArchiveIsRefused) {
     SCOPED_TRACE(c.Message.toStdString());
     BuildJob(FolderJob(c.Source, false, c.Parts));
     const TRunResult r = RunJob();
-    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_EQ(r.ExitCode, 1) << r.Stdout.constData() << r.Stderr.constData();
     const QStringList lines = Lines(r.Stdout);
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_TRUE(lines.last().endsWith(" Error: " + c.Message)) << lines.last().toStdString();
