@@ -8,10 +8,13 @@ packages=(
   python3 python3-olefile python3-html5lib libemail-outlook-message-perl libemail-address-perl unrtf openssl
   gnupg gpgsm strace
   libetpan-dev libgnutls28-dev libsecret-1-dev
+  libpff-dev libbfio-dev pst-utils
   dovecot-imapd isync
   clang libclang-rt-14-dev libgumbo-dev
   xvfb xauth dbus at-spi2-core python3-pyatspi
 )
+# npm fetches the public Outlook samples; a Node.js of its own brings one.
+command -v npm >/dev/null || packages+=(npm)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

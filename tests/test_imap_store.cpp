@@ -257,7 +257,6 @@ TEST_F(ImapStore, FoldersFromTheServersList) {
   EXPECT_EQ(Child(parent.get(), "Child")->FolderPath(), "\\\\Mail\\Parent\\Child");
   EXPECT_EQ(Child(Child(root.get(), "Inbox").get(), "Sub")->Classification(), olFolderKindMail);
   // The special-use folder is the default one of its kind.
-  constexpr int olFolderSentMail = 5;
   EXPECT_EQ(session->GetDefaultFolder(olFolderInbox)->EntryID(), Child(root.get(), "Inbox")->EntryID());
   EXPECT_EQ(session->Stores()->DefaultStore()->GetDefaultFolder(olFolderSentMail)->FolderPath(), "\\\\Mail\\Sent");
   // A folder made here is made on the server, named as typed.

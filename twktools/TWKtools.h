@@ -152,7 +152,7 @@ enum : int { olTo = 1, olCC = 2, olBCC = 3 };
 enum : int { olFolderKindOther = 0, olFolderKindMail = 1 };
 
 // Default folders.
-enum : int { olFolderInbox = 6 };
+enum : int { olFolderDeletedItems = 3, olFolderSentMail = 5, olFolderInbox = 6, olFolderDrafts = 16 };
 
 // Property tags answered by IRDOMail::Fields (the save-as-file writers read
 // the message through these and the members below, so they serve every backend).

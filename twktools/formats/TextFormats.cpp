@@ -82,17 +82,6 @@ struct TGUnref {
   }
 };
 
-GMimePart* BytesPart(const char* type, const char* subtype, const QByteArray& data, GMimeContentEncoding encoding) {
-  GMimePart* part = g_mime_part_new_with_type(type, subtype);
-  GMimeStream* stream = g_mime_stream_mem_new_with_buffer(data.constData(), size_t(data.size()));
-  GMimeDataWrapper* content = g_mime_data_wrapper_new_with_stream(stream, GMIME_CONTENT_ENCODING_DEFAULT);
-  g_mime_part_set_content(part, content);
-  g_object_unref(content);
-  g_object_unref(stream);
-  g_mime_part_set_content_encoding(part, encoding);
-  return part;
-}
-
 GMimePart* InlinePart(IRDOAttachment* a) {
   const QByteArray type = a->MimeType().toLatin1();
   const qsizetype slash = type.indexOf('/');
@@ -106,6 +95,17 @@ GMimePart* InlinePart(IRDOAttachment* a) {
 }
 
 }  // namespace
+
+GMimePart* BytesPart(const char* type, const char* subtype, const QByteArray& data, GMimeContentEncoding encoding) {
+  GMimePart* part = g_mime_part_new_with_type(type, subtype);
+  GMimeStream* stream = g_mime_stream_mem_new_with_buffer(data.constData(), size_t(data.size()));
+  GMimeDataWrapper* content = g_mime_data_wrapper_new_with_stream(stream, GMIME_CONTENT_ENCODING_DEFAULT);
+  g_mime_part_set_content(part, content);
+  g_object_unref(content);
+  g_object_unref(stream);
+  g_mime_part_set_content_encoding(part, encoding);
+  return part;
+}
 
 QByteArray MhtFile(IRDOMail* mail) {
   g_mime_init();  // counted: safe to call however often

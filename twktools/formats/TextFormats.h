@@ -4,6 +4,8 @@
 
 #include "twktools/TWKtools.h"
 
+#include <gmime/gmime.h>
+
 #include <QByteArray>
 #include <QString>
 
@@ -16,6 +18,8 @@ QByteArray TextFile(IRDOMail* mail);
 QString HtmlDocument(IRDOMail* mail);
 // multipart/related: the HTML document and every attachment its cid: URLs name.
 QByteArray MhtFile(IRDOMail* mail);
+// A leaf part of the type holding data in the transfer encoding (a new reference).
+GMimePart* BytesPart(const char* type, const char* subtype, const QByteArray& data, GMimeContentEncoding encoding);
 // RTF with \uN escapes for everything outside ASCII.
 QByteArray RtfFile(IRDOMail* mail);
 

@@ -11,11 +11,6 @@
 
 namespace twkmaildir {
 
-namespace {
-
-// An attached mail without a declared name is saved under its subject, made
-// a valid file name, as ".eml"; a mail without subject leaves the name to
-// the caller's default before the extension.
 QString EmbeddedMailFileName(const QString& subject) {
   QString name;
   for (const QChar c : subject)
@@ -25,6 +20,8 @@ QString EmbeddedMailFileName(const QString& subject) {
   while (e > b && (name[e - 1].isSpace() || name[e - 1] == u'.')) --e;
   return name.mid(b, e - b) + QStringLiteral(".eml");
 }
+
+namespace {
 
 // One attachment: bound to its GMime part, or, handed out by the light
 // reader, to its index there until GMime parses the message.

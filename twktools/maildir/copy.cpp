@@ -1,12 +1,14 @@
 #include "twktools/maildir/copy.h"
 
 #include "twktools/maildir/save.h"
+#include "twktools/session/StoreBackend.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace twkmaildir {
@@ -67,6 +69,17 @@ QString MoveMessageFile(const QString& oldPath, MailFolder* source, MailFolder* 
   if (source) source->MessageRemoved(oldPath);
   TellAdded(dest, target);
   return target;
+}
+
+TwkPtr<IRDOMail> CopyArchivedMessage(IRDOFolder* folder, const QByteArray& bytes, bool unread, std::int64_t arrival) {
+  if (auto* other = dynamic_cast<twksession::TMessageDestination*>(folder)) return other->StoreMessage(bytes, unread, arrival);
+  MailFolder* dest = DestinationMailFolder(folder);
+  // The new file's name begins with the arrival time and carries the read flag.
+  const QString name = QString::number(arrival) + (unread ? QStringLiteral(":2,") : QStringLiteral(":2,S"));
+  const QString path = CopyMessageFile(bytes, name, dest);
+  const timespec times[2] = {{arrival, 0}, {arrival, 0}};
+  ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
+  return OpenStoredMessage(dest, path);
 }
 
 }  // namespace twkmaildir

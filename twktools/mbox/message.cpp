@@ -102,15 +102,7 @@ TwkPtr<IRDOMail> TMboxMessage::CopyTo(IRDOFolder* folder) {
   if (auto* other = dynamic_cast<TMboxFolder*>(folder)) other->OwnerStore()->RaiseReadOnly();
   std::int64_t arrival = ArrivalSeconds();
   if (arrival <= 0) arrival = QDateTime::currentSecsSinceEpoch();
-  if (auto* other = dynamic_cast<twksession::TMessageDestination*>(folder))
-    return other->StoreMessage(Bytes(), UnRead(), arrival);
-  twkmaildir::MailFolder* dest = twkmaildir::DestinationMailFolder(folder);
-  // The new file's name begins with the arrival time and carries the read flag.
-  const QString name = QString::number(arrival) + (FEntry.Read ? QStringLiteral(":2,S") : QStringLiteral(":2,"));
-  const QString path = twkmaildir::CopyMessageFile(Bytes(), name, dest);
-  const timespec times[2] = {{arrival, 0}, {arrival, 0}};
-  ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
-  return twkmaildir::OpenStoredMessage(dest, path);
+  return twkmaildir::CopyArchivedMessage(folder, Bytes(), UnRead(), arrival);
 }
 
 HRESULT TMboxMessage::QueryInterface(const IID& iid, void** object) {

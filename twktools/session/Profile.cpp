@@ -117,8 +117,10 @@ TProfile ReadProfileFile(const QString& path) {
         current->Type = TStoreType::Imap;
       else if (value.compare(QStringLiteral("mbox"), Qt::CaseInsensitive) == 0)
         current->Type = TStoreType::Mbox;
+      else if (value.compare(QStringLiteral("pst"), Qt::CaseInsensitive) == 0)
+        current->Type = TStoreType::Pst;
       else
-        lineError(i + 1, QStringLiteral("type must be maildir, imap or mbox"));
+        lineError(i + 1, QStringLiteral("type must be maildir, imap, mbox or pst"));
     } else if (key == QStringLiteral("host")) {
       current->Host = value;
     } else if (key == QStringLiteral("port")) {
@@ -177,9 +179,8 @@ TStoreType StoreTypeOf(const QString& path) {
   if (!f.open(QIODevice::ReadOnly)) Fail(QStringLiteral("Cannot read the store \"%1\": %2").arg(path, f.errorString()));
   const QByteArray head = f.read(5);
   if (head.isEmpty() || head == "From ") return TStoreType::Mbox;
-  if (head.startsWith("!BDN"))
-    Fail(QStringLiteral("\"%1\" is an Outlook data file (.pst/.ost); this build cannot read those yet").arg(path));
-  Fail(QStringLiteral("\"%1\" is no mail store: neither a maildir (cur/ and new/) nor an mbox file (a \"From \" line)").arg(path));
+  if (head.startsWith("!BDN")) return TStoreType::Pst;
+  Fail(QStringLiteral("\"%1\" is no mail store: neither a maildir (cur/ and new/), an mbox file (a \"From \" line) nor an Outlook data file (.pst/.ost)").arg(path));
 }
 
 TProfile LoadProfile() {

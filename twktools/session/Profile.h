@@ -7,12 +7,12 @@
 
 namespace twksession {
 
-enum class TStoreType { Maildir, Imap, Mbox };
+enum class TStoreType { Maildir, Imap, Mbox, Pst };
 enum class TSecurity { Tls, StartTls, None };
 
 struct TStoreConfig {
   TStoreType Type = TStoreType::Maildir;
-  QString Path;         // a maildir store's directory; an mbox store's file or directory
+  QString Path;         // a maildir store's directory; an mbox store's file or directory; a pst store's file
   QString DisplayName;  // empty: the directory's name (an IMAP store: user@host)
   QString UserName;     // for CurrentUser; may be empty
   QString Address;
@@ -33,7 +33,7 @@ struct TProfile {
 };
 
 // Finds and reads the profile: one store at the path named by TWK_STORE
-// (maildir or mbox, told by its content), else the file named by TWK_PROFILE, else
+// (maildir, mbox or pst, told by its content), else the file named by TWK_PROFILE, else
 // $XDG_CONFIG_HOME (or ~/.config)/Quendal-Software/TWKtools.conf, else one
 // store at $MAILDIR, else ~/Maildir. Throws EComError(MAPI_E_LOGON_FAILED)
 // naming the places tried when no store is found, and naming the line of a
@@ -45,7 +45,8 @@ TProfile ReadProfileFile(const QString& path);
 
 // The kind of store at path, told by its content: a directory with cur/ and
 // new/ (itself or a subdirectory) is a maildir, another directory or a file
-// beginning with a "From " line (or empty) mbox. Throws naming the path otherwise.
+// beginning with a "From " line (or empty) mbox, a file with the Outlook
+// data file header ("!BDN") pst. Throws naming the path otherwise.
 TStoreType StoreTypeOf(const QString& path);
 
 }  // namespace twksession
