@@ -114,14 +114,16 @@ TEST(HtmlSanitizer, NothingThatRunsOrLoadsAPageSurvives) {
 }
 
 // A browser reads NUL as U+FFFD, which is no blank: "\0#a" is another
-// document's fragment, not this one's.
-TEST(HtmlSanitizer, NulBeforeAFragmentIsNoLocalReference) {
+// document's fragment, not this one's; other control characters are not
+// taken as blanks either.
+TEST(HtmlSanitizer, ControlCharacterBeforeAFragmentIsNoLocalReference) {
   QString html = QStringLiteral("<svg><use xlink:href=\"");
   html += QChar(0);
-  html += QStringLiteral("#a\"/><use href=\" #b\"/></svg>");
+  html += QStringLiteral("#a\"/><use href=\" #b\"/><use href=\x02#c/></svg>");
   const QString out = SanitizeHtml(html);
   EXPECT_EQ(ActiveContentIn(out), "") << out.toStdString();
   EXPECT_FALSE(out.contains(QStringLiteral("#a"))) << out.toStdString();
+  EXPECT_FALSE(out.contains(QStringLiteral("#c"))) << out.toStdString();
   EXPECT_TRUE(out.contains(QStringLiteral("href=\" #b\""))) << out.toStdString();
   EXPECT_EQ(SanitizeHtml(out), out);
 }

@@ -75,8 +75,14 @@ bool IsUnsafeAttribute(const THtmlToken& tag, const QString& name, const QString
   if (HoldsActiveCode(v)) return true;
   // A data URL is only ever an image here.
   if (v.startsWith(QStringLiteral("data:")) && !v.startsWith(QStringLiteral("data:image/"))) return true;
-  // SVG use loads whole documents; only references within this one stay.
-  if (tag.Name == u"use" && (name == u"href" || name == u"xlink:href") && !v.startsWith(u'#')) return true;
+  // SVG use loads whole documents; only references within this one stay:
+  // a "#" after nothing but blanks (a control character before it may be
+  // read as another character, so it does not count as blank here).
+  if (tag.Name == u"use" && (name == u"href" || name == u"xlink:href")) {
+    qsizetype i = 0;
+    while (i < value.size() && QStringView(u" \t\n\r\f").contains(value[i])) ++i;
+    if (i == value.size() || value[i] != u'#') return true;
+  }
   return false;
 }
 
