@@ -29,17 +29,18 @@ bool SameText(const QString& a, const QString& b) {
 }  // namespace
 
 TImapStore::TImapStore(const twksession::TStoreConfig& config)
-    : FConfig(config), FName(config.DisplayName), FStoreKey(StoreKeyOf(config)),
+    : TStoreBase(config),
       FConnection(std::make_unique<TImapConnection>(config, config.DisplayName)),
-      FOwn(std::make_shared<TOwnAdditions>()) {}
+      FOwn(std::make_shared<TOwnAdditions>()) {
+  FName = config.DisplayName;
+  FStoreKey = StoreKeyOf(config);
+}
 
 TwkPtr<TImapStore> TImapStore::Open(const twksession::TStoreConfig& config) {
   auto store = TwkPtr<TImapStore>::Adopt(new TImapStore(config));
   store->FConnection->Open();
   return store;
 }
-
-QString TImapStore::StoreID() { return QString::fromLatin1(FStoreKey.toHex().toUpper()); }
 
 TwkPtr<IRDOFolder> TImapStore::RootFolder() { return FolderOf(QByteArray()); }
 

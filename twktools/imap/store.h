@@ -3,6 +3,8 @@
 // a folder key is the server's mailbox name, the root's key is empty.
 #pragma once
 
+#include "twktools/session/StoreBase.h"
+
 #include "twktools/imap/connection.h"
 #include "twktools/maildir/comobject.h"
 #include "twktools/session/StoreBackend.h"
@@ -17,24 +19,19 @@ class TImapFolder;
 class TMailbox;
 class TOwnAdditions;
 
-class TImapStore final : public twkmaildir::TComObject<twksession::TBackendStore> {
+class TImapStore final : public twksession::TStoreBase {
 public:
   // Connects and logs in: a missing or wrong password fails the logon.
   static TwkPtr<TImapStore> Open(const twksession::TStoreConfig& config);
 
-  QString Name() override { return FName; }
-  QString StoreID() override;
-  bool IsDefault() override { return FConfig.IsDefault; }
   TwkPtr<IRDOFolder> RootFolder() override;
   TwkPtr<IRDOFolder> GetDefaultFolder(int folderType) override;
 
-  const twksession::TStoreConfig& Config() const override { return FConfig; }
   TwkPtr<IRDOFolder> FolderFromID(const QString& entryID) override;
   TwkPtr<IRDOMail> MessageFromID(const QString& entryID) override;
   std::unique_ptr<twksession::TNewMailWatch> WatchInbox(twksession::TNewMailHandler handler) override;
 
   TImapConnection& Connection() { return *FConnection; }
-  const QByteArray& StoreKey() const { return FStoreKey; }
 
   // The folder tree.
   bool FolderExists(const QByteArray& key);
@@ -59,9 +56,6 @@ private:
   };
   void LoadFolders(bool again = false);
 
-  twksession::TStoreConfig FConfig;
-  QString FName;
-  QByteArray FStoreKey;
   std::unique_ptr<TImapConnection> FConnection;
   bool FFoldersLoaded = false;
   char FDelimiter = '/';

@@ -34,8 +34,6 @@ QByteArray StoreKeyOf(const QString& storePath) {
   return QCryptographicHash::hash(storePath.toUtf8(), QCryptographicHash::Sha1).left(kKeySize);
 }
 
-QString StoreIDOf(const QByteArray& storeKey) { return Hex(storeKey); }
-
 QString FolderEntryID(const QByteArray& storeKey, const QString& folderKey) {
   return Hex(kFolderMagic + storeKey + folderKey.toUtf8());
 }

@@ -10,7 +10,6 @@ namespace twkmaildir {
 
 // The eight bytes that name a store: the start of the SHA-1 of its path.
 QByteArray StoreKeyOf(const QString& storePath);
-QString StoreIDOf(const QByteArray& storeKey);
 
 struct TDecodedID {
   bool IsMessage = false;

@@ -81,7 +81,7 @@ bool SameTextIgnoringCase(const QString& a, const QString& b) {
 }
 
 TMaildirStore::TMaildirStore(const twksession::TStoreConfig& config, TLayout layout)
-    : FConfig(config), FPath(QFileInfo(config.Path).absoluteFilePath()), FLayout(layout) {
+    : TStoreBase(config), FPath(QFileInfo(config.Path).absoluteFilePath()), FLayout(layout) {
   FName = config.DisplayName.isEmpty() ? QFileInfo(FPath).fileName() : config.DisplayName;
   FStoreKey = StoreKeyOf(QFileInfo(FPath).canonicalFilePath());
 }
@@ -97,8 +97,6 @@ TwkPtr<TMaildirStore> TMaildirStore::Open(const twksession::TStoreConfig& config
   }
   return TwkPtr<TMaildirStore>::Adopt(new TMaildirStore(config, layout));
 }
-
-QString TMaildirStore::StoreID() { return StoreIDOf(FStoreKey); }
 
 TwkPtr<IRDOFolder> TMaildirStore::RootFolder() { return FolderOf(QString()); }
 

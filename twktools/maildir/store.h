@@ -6,6 +6,8 @@
 // the nested layout a key is the directory path below the root.
 #pragma once
 
+#include "twktools/session/StoreBase.h"
+
 #include "twktools/maildir/comobject.h"
 #include "twktools/maildir/items.h"
 #include "twktools/session/StoreBackend.h"
@@ -18,23 +20,18 @@ namespace twkmaildir {
 
 enum class TLayout { MaildirPlusPlus, Nested };
 
-class TMaildirStore final : public TComObject<twksession::TBackendStore> {
+class TMaildirStore final : public twksession::TStoreBase {
 public:
   // Opens the store at config.Path; throws EComError(MAPI_E_LOGON_FAILED)
   // when it is not a maildir store of either layout.
   static TwkPtr<TMaildirStore> Open(const twksession::TStoreConfig& config);
 
-  QString Name() override { return FName; }
-  QString StoreID() override;
-  bool IsDefault() override { return FConfig.IsDefault; }
   TwkPtr<IRDOFolder> RootFolder() override;
   TwkPtr<IRDOFolder> GetDefaultFolder(int folderType) override;
 
-  const twksession::TStoreConfig& Config() const override { return FConfig; }
   TwkPtr<IRDOFolder> FolderFromID(const QString& entryID) override;
   TwkPtr<IRDOMail> MessageFromID(const QString& entryID) override;
   std::unique_ptr<twksession::TNewMailWatch> WatchInbox(twksession::TNewMailHandler handler) override;
-  const QByteArray& StoreKey() const { return FStoreKey; }
   TLayout Layout() const { return FLayout; }
   const QString& Path() const { return FPath; }
 
@@ -57,11 +54,8 @@ private:
   QString DirOf(const QString& key) const;
   QStringList MaildirPlusPlusKeys() const;
 
-  twksession::TStoreConfig FConfig;
   QString FPath;
-  QString FName;
   TLayout FLayout;
-  QByteArray FStoreKey;
   std::mutex FLock;
   QHash<QString, std::shared_ptr<TListing>> FListings;
 };

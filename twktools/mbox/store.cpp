@@ -61,16 +61,10 @@ TwkPtr<TMboxStore> TMboxStore::Open(const twksession::TStoreConfig& config) {
 }
 
 TMboxStore::TMboxStore(const twksession::TStoreConfig& config, TMboxLayout layout, QString base, QString rootFile)
-    : FConfig(config), FLayout(layout), FBase(std::move(base)), FRootFile(std::move(rootFile)) {
+    : TStoreBase(config), FLayout(layout), FBase(std::move(base)), FRootFile(std::move(rootFile)) {
   const QString anchor = FRootFile.isEmpty() ? FBase : FBase + QLatin1Char('/') + FRootFile;
   FName = !config.DisplayName.isEmpty() ? config.DisplayName : WithoutMboxSuffix(QFileInfo(anchor).fileName());
   FStoreKey = StoreKeyOf(anchor);
-}
-
-QString TMboxStore::StoreID() { return QString::fromLatin1(FStoreKey.toHex().toUpper()); }
-
-void TMboxStore::RaiseReadOnly() {
-  throw EComError(MAPI_E_NO_SUPPORT, QStringLiteral("The store \"%1\" is read-only").arg(FName));
 }
 
 QString TMboxStore::FullPath(const QString& key) const { return FBase + QLatin1Char('/') + key; }

@@ -8,6 +8,8 @@
 // account: its directory); the root's key is empty.
 #pragma once
 
+#include "twktools/session/StoreBase.h"
+
 #include "twktools/maildir/comobject.h"
 #include "twktools/mbox/scan.h"
 #include "twktools/session/StoreBackend.h"
@@ -21,25 +23,20 @@ class TMboxFolder;
 
 enum class TMboxLayout { File, Directory, Profile };
 
-class TMboxStore final : public twkmaildir::TComObject<twksession::TBackendStore> {
+class TMboxStore final : public twksession::TStoreBase {
 public:
   // Throws EComError(MAPI_E_LOGON_FAILED) naming the path when it is none of the three.
   static TwkPtr<TMboxStore> Open(const twksession::TStoreConfig& config);
 
-  QString Name() override { return FName; }
-  QString StoreID() override;
-  bool IsDefault() override { return FConfig.IsDefault; }
   bool ReadOnly() override { return true; }
   TwkPtr<IRDOFolder> RootFolder() override;
   TwkPtr<IRDOFolder> GetDefaultFolder(int folderType) override;
 
-  const twksession::TStoreConfig& Config() const override { return FConfig; }
   TwkPtr<IRDOFolder> FolderFromID(const QString& entryID) override;
   TwkPtr<IRDOMail> MessageFromID(const QString& entryID) override;
   // Nothing arrives in an archive.
   std::unique_ptr<twksession::TNewMailWatch> WatchInbox(twksession::TNewMailHandler) override { return nullptr; }
 
-  const QByteArray& StoreKey() const { return FStoreKey; }
 
   // The folder tree.
   bool FolderExists(const QString& key);
@@ -55,8 +52,6 @@ public:
   // of a session takes them from the index cache when it still fits.
   std::shared_ptr<const TMboxIndex> IndexOf(const QString& key);
 
-  // "The store "NAME" is read-only".
-  [[noreturn]] void RaiseReadOnly();
 
 private:
   TMboxStore(const twksession::TStoreConfig& config, TMboxLayout layout, QString base, QString rootFile);
@@ -65,12 +60,9 @@ private:
   QString FullPath(const QString& key) const;
   QStringList ListDir(const QString& dir, const QString& prefix);
 
-  twksession::TStoreConfig FConfig;
   TMboxLayout FLayout;
   QString FBase;      // the directory keys are relative to
   QString FRootFile;  // the one file's key (layout File)
-  QString FName;
-  QByteArray FStoreKey;
   QHash<QString, std::shared_ptr<const TMboxIndex>> FIndexes;
 };
 

@@ -59,12 +59,8 @@ TwkPtr<TPstStore> TPstStore::Open(const twksession::TStoreConfig& config) {
 }
 
 TPstStore::TPstStore(const twksession::TStoreConfig& config, std::shared_ptr<TPstFile> file)
-    : FConfig(config), FFile(std::move(file)), FStoreKey(StoreKeyOf(FFile->Path())) {}
-
-QString TPstStore::StoreID() { return QString::fromLatin1(FStoreKey.toHex().toUpper()); }
-
-void TPstStore::RaiseReadOnly() {
-  throw EComError(MAPI_E_NO_SUPPORT, QStringLiteral("The store \"%1\" is read-only").arg(FName));
+    : TStoreBase(config), FFile(std::move(file)) {
+  FStoreKey = StoreKeyOf(FFile->Path());
 }
 
 std::shared_ptr<TPstFile> TPstStore::File() {

@@ -5,6 +5,8 @@
 // A folder is named by its node in the file.
 #pragma once
 
+#include "twktools/session/StoreBase.h"
+
 #include "twktools/maildir/comobject.h"
 #include "twktools/pst/props.h"
 #include "twktools/session/StoreBackend.h"
@@ -17,25 +19,20 @@ namespace twkpst {
 
 class TPstFolder;
 
-class TPstStore final : public twkmaildir::TComObject<twksession::TBackendStore> {
+class TPstStore final : public twksession::TStoreBase {
 public:
   // Throws EComError(MAPI_E_LOGON_FAILED) naming the file when it cannot be read.
   static TwkPtr<TPstStore> Open(const twksession::TStoreConfig& config);
 
-  QString Name() override { return FName; }
-  QString StoreID() override;
-  bool IsDefault() override { return FConfig.IsDefault; }
   bool ReadOnly() override { return true; }
   TwkPtr<IRDOFolder> RootFolder() override;
   TwkPtr<IRDOFolder> GetDefaultFolder(int folderType) override;
 
-  const twksession::TStoreConfig& Config() const override { return FConfig; }
   TwkPtr<IRDOFolder> FolderFromID(const QString& entryID) override;
   TwkPtr<IRDOMail> MessageFromID(const QString& entryID) override;
   // Nothing arrives in an archive.
   std::unique_ptr<twksession::TNewMailWatch> WatchInbox(twksession::TNewMailHandler) override { return nullptr; }
 
-  const QByteArray& StoreKey() const { return FStoreKey; }
   // The file as it is now: opened again when another program changed it.
   std::shared_ptr<TPstFile> File();
 
@@ -48,8 +45,6 @@ public:
   // The nodes of a folder's items, as the file holds them now.
   QList<std::uint32_t> ItemsOf(std::uint32_t node);
 
-  // "The store "NAME" is read-only".
-  [[noreturn]] void RaiseReadOnly();
 
 private:
   struct TFolderInfo {
@@ -62,10 +57,7 @@ private:
   void ReadTree();
   void ReadFolder(libpff_item_t* folder, std::uint32_t node, std::uint32_t parent, int depth);
 
-  twksession::TStoreConfig FConfig;
   std::shared_ptr<TPstFile> FFile;
-  QString FName;
-  QByteArray FStoreKey;
   std::uint32_t FRoot = 0;
   QHash<std::uint32_t, TFolderInfo> FFolders;
   QHash<int, std::uint32_t> FDefaults;  // folder type -> node
